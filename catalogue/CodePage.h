@@ -1,0 +1,45 @@
+#pragma once
+// The system's 8-bit code page: what pages without a byte-order mark are
+// decoded with, what the wrapper page is written in and what the title
+// tokenizer scans. One small interface so a Windows build can put the
+// platform's own conversions behind it.
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace courseview {
+
+class CodePage {
+public:
+    virtual ~CodePage() = default;
+
+    // The codeset's name as the conversion library knows it ("UTF-8", "CP1251").
+    virtual const std::string& Name() const = 0;
+
+    // Decodes as much of `bytes` as forms whole characters; malformed bytes
+    // become U+FFFD. Returns the bytes used: an incomplete character at the end
+    // waits for the next chunk unless `atEnd`.
+    virtual std::size_t DecodePrefix(std::string_view bytes, bool atEnd,
+                                     std::u16string& out) const = 0;
+
+    // Encodes `text`; a character the code page lacks becomes its best fit or
+    // "?". Returns the code units used: a high surrogate at the end waits for
+    // the next chunk unless `atEnd`.
+    virtual std::size_t EncodePrefix(std::u16string_view text, bool atEnd,
+                                     std::string& out) const = 0;
+
+    std::u16string ToUtf16(std::string_view bytes) const;
+    std::string FromUtf16(std::u16string_view text) const;
+};
+
+// A code page by codeset name. Throws std::runtime_error for a codeset the
+// conversion library does not know.
+std::unique_ptr<CodePage> OpenCodePage(std::string_view codeset);
+
+// The code page of the process locale, fixed at its first use; the program
+// calls setlocale(LC_ALL, "") before that. The C locale's ASCII counts as UTF-8.
+const CodePage& SystemCodePage();
+
+}  // namespace courseview

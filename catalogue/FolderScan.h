@@ -1,0 +1,74 @@
+#pragma once
+// The catalogue: a depth-first walk of a content folder that turns folders
+// into branches and pages, pictures and clips into leaves, and remembers every
+// openable entry's full path in PagePaths.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "CatalogueTree.h"
+#include "CodePage.h"
+#include "FolderListing.h"
+#include "NameMatching.h"
+#include "ScanNotes.h"
+
+namespace courseview {
+
+inline constexpr std::u16string_view LoadingStatusText = u"Закгузка...";
+inline constexpr std::u16string_view IndexingStatusText =
+    u"Идёт индексация файлов. Пожалуйста подождите.";
+inline constexpr std::u16string_view WrapperPageName = u"Temp.htm";
+
+class Catalogue {
+public:
+    Catalogue(CatalogueTree& tree, ScanHost& host, const ExtensionTables& tables,
+              const CodePage& systemCodePage = SystemCodePage());
+
+    // Full paths of the openable entries; a node's entry index is a position here.
+    std::vector<std::filesystem::path> PagePaths;
+
+    // The rebuild: clears PagePaths and the tree, shows `statusText`, scans
+    // `folderPath` as the top level, clears the status text. A rebuild asked
+    // for while a scan runs (a click served by the message pump) is deferred
+    // until that scan has ended, so the two never mix; of several such
+    // requests the last one wins.
+    void LoadContents(const std::string& folderPath, std::u16string_view statusText);
+
+    // Adds one folder's contents under `parentNode` (nullptr: the top level)
+    // and recurses into tree folders. An error ends this folder's listing
+    // quietly: what was added stays, the caller goes on.
+    void ScanFolder(const std::string& folderPath, NodeHandle parentNode);
+
+    bool Scanning() const { return m_scanDepth > 0; }
+
+    // Receives a note for every entry left out; nullptr for none.
+    void SetObserver(ScanObserver* observer) { m_observer = observer; }
+
+private:
+    struct RebuildRequest {
+        std::string folderPath;
+        std::u16string statusText;
+    };
+
+    void RunRebuild(const RebuildRequest& request);
+    void ScanEntries(FolderListing& listing, std::string& folderPath, NodeHandle parentNode);
+    NodeHandle AddNode(NodeHandle parentNode, std::u16string_view caption);
+    void AddEntry(NodeHandle node, const std::string& fullPath);
+    bool IsTreeFolder(const FolderEntry& entry, std::u16string_view name) const;
+    bool OnScanPath(const std::string& fullPath) const;
+    void Note(OmissionReason reason, const std::string& fullPath);
+
+    CatalogueTree& m_tree;
+    ScanHost& m_host;
+    const ExtensionTables& m_tables;
+    const CodePage& m_codePage;
+    ScanObserver* m_observer = nullptr;
+    int m_scanDepth = 0;
+    std::optional<RebuildRequest> m_deferredRebuild;
+    std::vector<FolderIdentity> m_scanPath;  // the folders being listed, outermost first
+};
+
+}  // namespace courseview

@@ -1,0 +1,47 @@
+#pragma once
+// A catalogue tree held in memory: what the author's tool prints and what the
+// tests look at.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "CatalogueTree.h"
+
+namespace courseview {
+
+class MemoryTree final : public CatalogueTree {
+public:
+    struct Node {
+        std::u16string caption;
+        std::optional<std::int32_t> entryIndex;
+        std::vector<std::size_t> children;  // positions in Nodes()
+    };
+
+    void RemoveAllNodes() override;
+    void BeginUpdate() override { ++m_updateDepth; }
+    void EndUpdate() override { --m_updateDepth; }
+    NodeHandle AddLastChild(NodeHandle parent, std::u16string_view caption) override;
+    NodeHandle AddLastTopLevel(std::u16string_view caption) override;
+    void SetEntryIndex(NodeHandle node, std::int32_t entryIndex) override;
+    std::optional<std::int32_t> SelectedEntryIndex() const override;
+
+    const std::vector<Node>& Nodes() const { return m_nodes; }
+    const std::vector<std::size_t>& TopLevel() const { return m_topLevel; }
+    int UpdateDepth() const { return m_updateDepth; }
+
+    // Selects the node at a position in Nodes(), or nothing.
+    void Select(std::optional<std::size_t> position) { m_selected = position; }
+
+private:
+    static std::size_t PositionOf(NodeHandle node) { return reinterpret_cast<std::size_t>(node) - 1; }
+    NodeHandle Append(std::u16string_view caption);
+
+    std::vector<Node> m_nodes;
+    std::vector<std::size_t> m_topLevel;
+    std::optional<std::size_t> m_selected;
+    int m_updateDepth = 0;
+};
+
+}  // namespace courseview

@@ -1,0 +1,36 @@
+#pragma once
+// Why an entry of a content folder is not in the catalogue. The viewer leaves
+// entries out quietly; the author's tool reports these notes so a broken
+// package can be found.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace courseview {
+
+enum class OmissionReason {
+    Hidden,             // a folder whose name begins with "_" or "."
+    SkippedFolder,      // a folder named "files" or "*.files"
+    NotViewable,        // no page, picture or clip extension
+    WrapperPageName,    // "temp.htm" in any Latin case: the viewer's own page
+    FolderLoop,         // a link back to a folder on the current path: shown, not entered
+    ListingEnded,       // an error ended the folder's listing here
+};
+
+struct ScanNote {
+    OmissionReason reason;
+    std::filesystem::path path;
+    std::string error;                    // ListingEnded: the error's message
+    std::vector<std::string> lostEntries; // ListingEnded: the names listed after it, now missing
+};
+
+const char* OmissionReasonName(OmissionReason reason);
+
+class ScanObserver {
+public:
+    virtual ~ScanObserver() = default;
+    virtual void Note(ScanNote note) = 0;
+};
+
+}  // namespace courseview

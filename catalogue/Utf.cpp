@@ -1,0 +1,143 @@
+#include "Utf.h"
+
+#include <cstdint>
+
+namespace courseview {
+
+namespace {
+
+void AppendCodePoint(char32_t codePoint, std::u16string& out) {
+    if (codePoint < 0x10000) {
+        out.push_back(static_cast<char16_t>(codePoint));
+    } else {
+        codePoint -= 0x10000;
+        out.push_back(static_cast<char16_t>(0xD800 + (codePoint >> 10)));
+        out.push_back(static_cast<char16_t>(0xDC00 + (codePoint & 0x3FF)));
+    }
+}
+
+// Length of the sequence a lead byte announces, or 0 for a byte that cannot
+// start one.
+int SequenceLength(unsigned char lead) {
+    if (lead < 0x80) return 1;
+    if (lead >= 0xC2 && lead <= 0xDF) return 2;
+    if (lead >= 0xE0 && lead <= 0xEF) return 3;
+    if (lead >= 0xF0 && lead <= 0xF4) return 4;
+    return 0;
+}
+
+// The second byte's range depends on the lead byte: this rules out overlong
+// forms, encoded surrogates and code points past U+10FFFF.
+bool SecondByteFits(unsigned char lead, unsigned char second) {
+    switch (lead) {
+        case 0xE0: return second >= 0xA0 && second <= 0xBF;
+        case 0xED: return second >= 0x80 && second <= 0x9F;
+        case 0xF0: return second >= 0x90 && second <= 0xBF;
+        case 0xF4: return second >= 0x80 && second <= 0x8F;
+        default: return second >= 0x80 && second <= 0xBF;
+    }
+}
+
+void AppendUtf8(char32_t codePoint, std::string& out) {
+    if (codePoint < 0x80) {
+        out.push_back(static_cast<char>(codePoint));
+    } else if (codePoint < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (codePoint >> 6)));
+        out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+    } else if (codePoint < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (codePoint >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (codePoint >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+    }
+}
+
+}  // namespace
+
+std::size_t DecodeUtf8Prefix(std::string_view bytes, bool atEnd, std::u16string& out) {
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t size = bytes.size();
+    std::size_t i = 0;
+    while (i < size) {
+        const unsigned char lead = data[i];
+        if (lead < 0x80) {
+            out.push_back(lead);
+            ++i;
+            continue;
+        }
+        const int length = SequenceLength(lead);
+        if (length == 0) {
+            out.push_back(ReplacementCharacter);
+            ++i;
+            continue;
+        }
+        // Count the continuation bytes that really belong to this sequence.
+        int valid = 1;
+        while (valid < length && i + valid < size) {
+            const unsigned char next = data[i + valid];
+            const bool fits = valid == 1 ? SecondByteFits(lead, next) : (next & 0xC0) == 0x80;
+            if (!fits) break;
+            ++valid;
+        }
+        if (valid == length) {
+            char32_t codePoint = lead & (0xFF >> (length + 1));
+            for (int k = 1; k < length; ++k) codePoint = (codePoint << 6) | (data[i + k] & 0x3F);
+            AppendCodePoint(codePoint, out);
+            i += length;
+        } else if (i + valid == size && !atEnd) {
+            break;  // the rest of this character is in the next chunk
+        } else {
+            // A truncated sequence counts as one malformed character.
+            out.push_back(ReplacementCharacter);
+            i += valid;
+        }
+    }
+    return i;
+}
+
+std::size_t EncodeUtf8Prefix(std::u16string_view text, bool atEnd, std::string& out) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const char16_t unit = text[i];
+        if (unit < 0x80) {
+            out.push_back(static_cast<char>(unit));
+            ++i;
+        } else if (unit >= 0xD800 && unit <= 0xDBFF) {
+            if (i + 1 == text.size() && !atEnd) break;
+            if (i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+                AppendUtf8(0x10000 + ((char32_t(unit) - 0xD800) << 10) + (text[i + 1] - 0xDC00), out);
+                i += 2;
+            } else {
+                AppendUtf8(ReplacementCharacter, out);
+                ++i;
+            }
+        } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
+            AppendUtf8(ReplacementCharacter, out);
+            ++i;
+        } else {
+            AppendUtf8(unit, out);
+            ++i;
+        }
+    }
+    return i;
+}
+
+std::u16string Utf8ToUtf16(std::string_view bytes) {
+    std::u16string out;
+    out.reserve(bytes.size());
+    DecodeUtf8Prefix(bytes, true, out);
+    return out;
+}
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    EncodeUtf8Prefix(text, true, out);
+    return out;
+}
+
+}  // namespace courseview

@@ -1,0 +1,25 @@
+#pragma once
+// UTF-8 and UTF-16 conversions that never fail: a malformed byte becomes
+// U+FFFD, and so does a lone surrogate on its way to UTF-8.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace courseview {
+
+inline constexpr char16_t ReplacementCharacter = u'\uFFFD';
+
+// Decodes as much of `bytes` as forms whole characters and returns how many
+// bytes it used. An incomplete sequence at the end stays unconsumed so the
+// next chunk can finish it, unless `atEnd` says no more bytes will come.
+std::size_t DecodeUtf8Prefix(std::string_view bytes, bool atEnd, std::u16string& out);
+
+// Encodes `text` as UTF-8 and returns how many code units it used; a high
+// surrogate at the very end waits for the next chunk unless `atEnd`.
+std::size_t EncodeUtf8Prefix(std::u16string_view text, bool atEnd, std::string& out);
+
+std::u16string Utf8ToUtf16(std::string_view bytes);
+std::string Utf16ToUtf8(std::u16string_view text);
+
+}  // namespace courseview

@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "TempFolder.h"
+
+using courseview::testing::TempFolder;
+
+namespace {
+
+struct CommandResult {
+    int exitCode;
+    std::string output;
+};
+
+std::string Quote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+CommandResult RunCommand(const std::string& command) {
+    CommandResult run{-1, {}};
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) return run;
+    char buffer[4096];
+    while (std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe)) run.output.append(buffer, got);
+    const int status = ::pclose(pipe);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+CommandResult Tool(const std::string& arguments) {
+    return RunCommand(std::string(CATALOGUE_TOOL) + " " + arguments + " 2>&1");
+}
+
+}  // namespace
+
+TEST(CatalogueTool, BadUsageExitsTwoWithOneLine) {
+    TempFolder folder;
+    const std::string file = folder.Write("file.htm", "x");
+    for (const std::string& arguments : {std::string(""), std::string("--bogus ") + Quote(folder.Path()),
+                                         Quote(folder.Path() + "missing"), Quote(file),
+                                         Quote(folder.Path()) + " " + Quote(folder.Path())}) {
+        const CommandResult run = Tool(arguments);
+        EXPECT_EQ(run.exitCode, 2) << arguments;
+        EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
+    }
+}
+
+TEST(CatalogueTool, JsonNamesEveryPathAsFolderGivenPlusName) {
+    TempFolder folder;
+    folder.Write("a^/x.jpg", "x");
+    const std::string given = folder.Path().substr(0, folder.Path().size() - 1);  // no trailing "/"
+    const CommandResult run = Tool("--json " + Quote(given));
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(run.output, "{\"nodes\": [{\"caption\": \"a\", \"entry\": 0, \"children\": [{\"caption\": "
+                          "\"x\", \"entry\": 1, \"children\": []}]}], \"paths\": [\"" +
+                              given + "/a^\", \"" + given + "/a^/x.jpg\"], \"notes\": []}\n");
+}
+
+TEST(CatalogueTool, JsonStaysValidForHostileNames) {
+    if (RunCommand("command -v python3 >/dev/null && echo yes").output != "yes\n") {
+        GTEST_SKIP() << "python3 checks the JSON";
+    }
+    TempFolder folder;
+    folder.Write("q\"\\\n\t\x01<script>.jpg", "x");
+    folder.Write("bad\xFF\xC0.jpg", "x");
+    folder.Write("page.htm", "<title>\"quoted\" \\ back</title>");
+    folder.Write("_hidden/a.htm", "x");
+    const CommandResult run = RunCommand(std::string(CATALOGUE_TOOL) + " --json " + Quote(folder.Path()) +
+                               " | python3 -c 'import json,sys; d=json.load(sys.stdin); "
+                               "print(len(d[\"nodes\"]), len(d[\"paths\"]), len(d[\"notes\"]))'");
+    EXPECT_EQ(run.output, "3 3 1\n");
+}
+
+TEST(CatalogueTool, UnreadablePartsStillExitZeroAndAreNamed) {
+    TempFolder folder;
+    ASSERT_EQ(::symlink("nowhere", (folder.Path() + "broken.htm").c_str()), 0);
+    const CommandResult run = Tool(Quote(folder.Path()));
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.output.find("broken.htm: error ended the folder's listing (Cannot open file"),
+              std::string::npos)
+        << run.output;
+}

@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include <langinfo.h>
+
+#include "CodePage.h"
+#include "Utf.h"
+
+using namespace courseview;
+
+TEST(CodePage, Utf8MalformedBytesBecomeReplacementCharacters) {
+    EXPECT_EQ(Utf8ToUtf16("a\xFF" "b"), u"a\uFFFD" "b");
+    EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD\uFFFD") << "overlong forms are refused";
+    EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD") << "encoded surrogates are refused";
+    EXPECT_EQ(Utf8ToUtf16("\xF0\x9F\x98\x80"), u"\U0001F600");
+    EXPECT_EQ(Utf8ToUtf16("Лекция"), u"Лекция");
+    EXPECT_EQ(Utf8ToUtf16("\xD0"), u"\uFFFD") << "a cut-off character at the end";
+}
+
+TEST(CodePage, Utf8IncompleteCharacterWaitsForTheNextChunk) {
+    std::u16string out;
+    EXPECT_EQ(DecodeUtf8Prefix("a\xD0", false, out), 1u);
+    EXPECT_EQ(out, u"a");
+    EXPECT_EQ(DecodeUtf8Prefix("\xD0\x9B", false, out), 2u);
+    EXPECT_EQ(out, u"aЛ");
+}
+
+TEST(CodePage, LoneSurrogatesReachUtf8AsReplacement) {
+    EXPECT_EQ(Utf16ToUtf8(u"a\xD800" "b"), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xDC00))), "\xEF\xBF\xBD");
+    std::string out;
+    const std::u16string split = u"x\xD83D";
+    EXPECT_EQ(EncodeUtf8Prefix(split, false, out), 1u) << "a high surrogate waits for its partner";
+}
+
+TEST(CodePage, Windows1251RoundTripsCyrillic) {
+    const auto cp1251 = OpenCodePage("CP1251");
+    EXPECT_EQ(cp1251->ToUtf16("\xCB\xE5\xEA\xF6\xE8\xFF"), u"Лекция");
+    EXPECT_EQ(cp1251->FromUtf16(u"Лекция 1"), "\xCB\xE5\xEA\xF6\xE8\xFF 1");
+    EXPECT_EQ(cp1251->ToUtf16("\x98"), u"\uFFFD") << "0x98 is unassigned in windows-1251";
+}
+
+TEST(CodePage, MissingCharactersBecomeBestFitOrQuestionMark) {
+    const auto cp1251 = OpenCodePage("CP1251");
+    const std::string chinese = cp1251->FromUtf16(u"\u4E2D");
+    EXPECT_EQ(chinese, "?");
+    EXPECT_EQ(cp1251->FromUtf16(u"\U0001F600"), "?") << "one default character per surrogate pair";
+    EXPECT_EQ(cp1251->FromUtf16(u"\xD800"), "?");
+    EXPECT_EQ(cp1251->FromUtf16(u"\u00E9").size(), 1u) << "a best fit stays one character";
+}
+
+TEST(CodePage, MultiByteCodePagesGoThroughIconv) {
+    const auto sjis = OpenCodePage("SHIFT_JIS");
+    EXPECT_EQ(sjis->ToUtf16("\x93\xfa\x96\x7b"), u"日本");
+    EXPECT_EQ(sjis->FromUtf16(u"日本"), "\x93\xfa\x96\x7b");
+    std::u16string out;
+    EXPECT_EQ(sjis->DecodePrefix("a\x93", false, out), 1u) << "a lead byte waits for its trail";
+    out.clear();
+    sjis->DecodePrefix("a\x93", true, out);
+    EXPECT_EQ(out, u"a\uFFFD");
+}
+
+TEST(CodePage, UnknownCodesetIsAnError) {
+    EXPECT_THROW(OpenCodePage("NO-SUCH-CODESET-42"), std::runtime_error);
+}
+
+TEST(CodePage, SystemCodePageFollowsTheLocale) {
+    const std::string codeset = nl_langinfo(CODESET);
+    if (codeset != "CP1251") {
+        EXPECT_EQ(SystemCodePage().ToUtf16("\xD0\x9B"), u"Л") << "locale " << codeset << " reads as UTF-8";
+        GTEST_SKIP() << "windows-1251 checks need LC_ALL=ru_RU.CP1251 (locale here: " << codeset << ")";
+    }
+    EXPECT_EQ(SystemCodePage().Name(), "CP1251");
+    EXPECT_EQ(SystemCodePage().ToUtf16("\xCB"), u"Л");
+}
