@@ -126,6 +126,19 @@ std::size_t EncodeUtf8Prefix(std::u16string_view text, bool atEnd, std::string& 
     return i;
 }
 
+std::size_t DecodeOneUtf8Character(std::string_view bytes, std::u16string& out) {
+    if (bytes.empty()) return 0;
+    const int length = SequenceLength(static_cast<unsigned char>(bytes[0]));
+    if (length == 0 || bytes.size() < static_cast<std::size_t>(length)) return 0;
+    std::u16string decoded;
+    if (DecodeUtf8Prefix(bytes.substr(0, length), true, decoded) != static_cast<std::size_t>(length) ||
+        decoded == std::u16string(1, ReplacementCharacter)) {
+        return 0;
+    }
+    out += decoded;
+    return static_cast<std::size_t>(length);
+}
+
 std::u16string Utf8ToUtf16(std::string_view bytes) {
     std::u16string out;
     out.reserve(bytes.size());

@@ -19,6 +19,10 @@ std::size_t DecodeUtf8Prefix(std::string_view bytes, bool atEnd, std::u16string&
 // surrogate at the very end waits for the next chunk unless `atEnd`.
 std::size_t EncodeUtf8Prefix(std::u16string_view text, bool atEnd, std::string& out);
 
+// The well-formed UTF-8 character at the start of `bytes` as UTF-16 in `out`;
+// returns its length in bytes, or 0 when the bytes there are malformed.
+std::size_t DecodeOneUtf8Character(std::string_view bytes, std::u16string& out);
+
 std::u16string Utf8ToUtf16(std::string_view bytes);
 std::string Utf16ToUtf8(std::u16string_view text);
 
