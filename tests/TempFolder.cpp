@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 namespace courseview::testing {
@@ -44,6 +45,13 @@ std::vector<std::string> ListingOrder(const std::string& folder) {
     }
     ::closedir(directory);
     return names;
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
 }
 
 std::string PageWithTitle(std::string_view title) {

@@ -31,6 +31,9 @@ private:
 // and "..": what a scan sees.
 std::vector<std::string> ListingOrder(const std::string& folder);
 
+// The whole content of a file, or "" when it cannot be read.
+std::string ReadFileBytes(const std::string& path);
+
 // A page whose title element holds `title` (UTF-8 bytes).
 std::string PageWithTitle(std::string_view title);
 

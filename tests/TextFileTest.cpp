@@ -1,26 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <fstream>
-#include <sstream>
 
 #include "FileError.h"
 #include "TempFolder.h"
 #include "TextFile.h"
 
 using namespace courseview;
+using courseview::testing::ReadFileBytes;
 using courseview::testing::TempFolder;
 
 namespace {
 const auto Cp1251 = OpenCodePage("CP1251");
 const auto Utf8 = OpenCodePage("UTF-8");
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
 }  // namespace
 
 TEST(TextFile, ByteOrderMarkSelectsTheDecoding) {
@@ -73,7 +65,7 @@ TEST(TextFile, SavedLinesAreCrLfInTheCodePageWithoutMark) {
     const std::string path = folder.Path() + "out.htm";
     folder.Write("out.htm", "an older and much longer content that must go");
     SaveTextLines(path, {u"Лекция", u""}, *Cp1251);
-    EXPECT_EQ(ReadBytes(path), "\xCB\xE5\xEA\xF6\xE8\xFF\r\n\r\n");
+    EXPECT_EQ(ReadFileBytes(path), "\xCB\xE5\xEA\xF6\xE8\xFF\r\n\r\n");
     EXPECT_EQ(LoadTextLines(path, *Cp1251), (std::vector<std::u16string>{u"Лекция", u""}));
 }
 

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 
 #include "FileError.h"
 #include "NodeActivation.h"
@@ -10,19 +8,13 @@
 #include "WrapperPage.h"
 
 using namespace courseview;
+using courseview::testing::ReadFileBytes;
 using courseview::testing::TempFolder;
 
 namespace {
 
 const auto Utf8 = OpenCodePage("UTF-8");
 const auto Cp1251 = OpenCodePage("CP1251");
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
 
 // What a browser makes of the src attribute: the value ends at the first
 // quote; entities and percent escapes are undone; characters become the
@@ -75,7 +67,7 @@ TEST(WrapperPage, PicturePageIsFourExactLines) {
     const auto written = writer.Write(PictureFragment(picture, 515, 473, *Cp1251));
     EXPECT_EQ(written, writer.PagePath());
     EXPECT_EQ(writer.PagePath(), folder.Path() + "temp.htm");
-    EXPECT_EQ(ReadBytes(folder.Path() + "temp.htm"),
+    EXPECT_EQ(ReadFileBytes(folder.Path() + "temp.htm"),
               "<html><center><body bgcolor=\"#FFAED0\"  scroll=no topmargin=\"0\" leftmargin=\"0\" "
               "rightmargin=\"0\" bottommargin=\"0\" marginwidth=\"0\" marginheight=\"0\">\r\n"
               "<table align=\"center\"  height=100% border=\"0\"><tr valign=\"middle\"><td>\r\n"
@@ -89,7 +81,7 @@ TEST(WrapperPage, BlankPageHasAnEmptyThirdLineAndReplacesTheOld) {
     folder.Write("temp.htm", std::string(10000, 'x'));
     WrapperPageWriter writer(folder.Path(), "", *Utf8);
     writer.Write(u"");
-    const std::string page = ReadBytes(folder.Path() + "temp.htm");
+    const std::string page = ReadFileBytes(folder.Path() + "temp.htm");
     EXPECT_NE(page.find("<td>\r\n\r\n</td>"), std::string::npos);
     EXPECT_EQ(page.size(), 263u);
     EXPECT_EQ(courseview::testing::ListingOrder(folder.Path()), std::vector<std::string>{"temp.htm"})
@@ -135,7 +127,7 @@ TEST(WrapperPage, ReadOnlyProgramFolderFallsBackToTheUsersFolder) {
     WrapperPageWriter writer(programFolder, runtime.Path(), *Utf8);
     const auto written = writer.Write(u"x");
     EXPECT_EQ(written.parent_path(), std::filesystem::path(runtime.Path()).parent_path());
-    EXPECT_NE(ReadBytes(written).find("<td>\r\nx\r\n</td>"), std::string::npos);
+    EXPECT_NE(ReadFileBytes(written).find("<td>\r\nx\r\n</td>"), std::string::npos);
     writer.RemovePages();
     EXPECT_FALSE(std::filesystem::exists(written));
 }
