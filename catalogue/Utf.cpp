@@ -128,14 +128,16 @@ std::size_t EncodeUtf8Prefix(std::u16string_view text, bool atEnd, std::string& 
 
 std::size_t DecodeOneUtf8Character(std::string_view bytes, std::u16string& out) {
     if (bytes.empty()) return 0;
-    const int length = SequenceLength(static_cast<unsigned char>(bytes[0]));
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    const int length = SequenceLength(data[0]);
     if (length == 0 || bytes.size() < static_cast<std::size_t>(length)) return 0;
-    std::u16string decoded;
-    if (DecodeUtf8Prefix(bytes.substr(0, length), true, decoded) != static_cast<std::size_t>(length) ||
-        decoded == std::u16string(1, ReplacementCharacter)) {
-        return 0;
+    // Every byte of the window must belong to this one character: a bad lead
+    // followed by ASCII would otherwise pass as U+FFFD plus that ASCII.
+    for (int k = 1; k < length; ++k) {
+        const bool fits = k == 1 ? SecondByteFits(data[0], data[1]) : (data[k] & 0xC0) == 0x80;
+        if (!fits) return 0;
     }
-    out += decoded;
+    DecodeUtf8Prefix(bytes.substr(0, length), true, out);
     return static_cast<std::size_t>(length);
 }
 

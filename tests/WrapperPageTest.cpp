@@ -113,6 +113,16 @@ TEST(WrapperPage, HostilePathsStayInsideTheAttribute) {
     }
 }
 
+TEST(WrapperPage, MalformedByteBeforeAsciiGoesOutAsItsOwnByte) {
+    // A lead byte whose follower is plain ASCII is no character at all: it must
+    // not swallow the follower into a U+FFFD the browser would look for.
+    EXPECT_EQ(PathForSourceAttribute("/c/\xDD" "e.jpg", *Utf8), u"/c/%DDe.jpg");
+    EXPECT_EQ(PathForSourceAttribute("/c/\xE0\xA0" "e.jpg", *Cp1251), u"/c/%E0%A0e.jpg");
+    for (const std::string path : {"/c/\xDD" "e.jpg", "/c/\xF0\x9F\x98" "e.jpg", "/c/\xEF\xBF\xBD.jpg"}) {
+        EXPECT_EQ(SourceAsBrowserReadsIt(PictureFragment(path, 515, 473, *Utf8)), path);
+    }
+}
+
 TEST(WrapperPage, OrdinaryPathsAreWrittenUnchanged) {
     EXPECT_EQ(PathForSourceAttribute("/home/уч/Курс 1/Фото (2).jpg", *Utf8),
               u"/home/уч/Курс 1/Фото (2).jpg");
