@@ -71,11 +71,13 @@ void Catalogue::RunRebuild(const RebuildRequest& request) {
 }
 
 void Catalogue::ScanFolder(const std::string& folderPath, NodeHandle parentNode) {
+    if (m_scanDepth == 0) m_listedFolders.clear();
     ++m_scanDepth;
     try {
         UpdateBracket bracket(m_tree);
         FolderListing listing(folderPath);
         ScopedPush onPath(m_scanPath, listing.Identity());
+        m_listedFolders.emplace(listing.Identity().device, listing.Identity().inode);
         std::string folder = folderPath;
         ScanEntries(listing, folder, parentNode);
     } catch (const std::exception& error) {
@@ -103,9 +105,20 @@ void Catalogue::ScanEntries(FolderListing& listing, std::string& folderPath, Nod
                 pageFolder ? std::u16string_view(name).substr(0, name.size() - 1) : name;
             const NodeHandle node = AddNode(parentNode, caption);
             if (pageFolder) AddEntry(node, fullPath);
-            if (entry.isLink && OnScanPath(fullPath)) {
-                Note(OmissionReason::FolderLoop, fullPath);
-                continue;
+            // A link leads into a folder only the first time this rebuild
+            // meets that folder: a link back into the path would never end,
+            // and folders linked to one another would multiply the work past
+            // any bound.
+            FolderIdentity target;
+            if (entry.isLink && IdentifyFolder(fullPath, target)) {
+                if (OnScanPath(target)) {
+                    Note(OmissionReason::FolderLoop, fullPath);
+                    continue;
+                }
+                if (m_listedFolders.contains({target.device, target.inode})) {
+                    Note(OmissionReason::LinkToListedFolder, fullPath);
+                    continue;
+                }
             }
             ScanFolder(fullPath, node);
             continue;
@@ -156,11 +169,9 @@ bool Catalogue::IsTreeFolder(const FolderEntry& entry, std::u16string_view name)
            ExtensionIndex(m_tables.SkippedFolderExtensions, name) == -1;
 }
 
-bool Catalogue::OnScanPath(const std::string& fullPath) const {
-    FolderIdentity identity;
-    if (!IdentifyFolder(fullPath, identity)) return false;
+bool Catalogue::OnScanPath(const FolderIdentity& folder) const {
     for (const auto& onPath : m_scanPath) {
-        if (onPath == identity) return true;
+        if (onPath == folder) return true;
     }
     return false;
 }
@@ -186,6 +197,7 @@ const char* OmissionReasonName(OmissionReason reason) {
         case OmissionReason::NotViewable: return "not a viewable kind";
         case OmissionReason::WrapperPageName: return "the wrapper page name";
         case OmissionReason::FolderLoop: return "link back into its own path: shown, not entered";
+        case OmissionReason::LinkToListedFolder: return "link to a folder listed already: shown, not entered";
         case OmissionReason::ListingEnded: return "error ended the folder's listing";
     }
     return "";

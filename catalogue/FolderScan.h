@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,7 +59,7 @@ private:
     NodeHandle AddNode(NodeHandle parentNode, std::u16string_view caption);
     void AddEntry(NodeHandle node, const std::string& fullPath);
     bool IsTreeFolder(const FolderEntry& entry, std::u16string_view name) const;
-    bool OnScanPath(const std::string& fullPath) const;
+    bool OnScanPath(const FolderIdentity& folder) const;
     void Note(OmissionReason reason, const std::string& fullPath);
 
     CatalogueTree& m_tree;
@@ -69,6 +70,7 @@ private:
     int m_scanDepth = 0;
     std::optional<RebuildRequest> m_deferredRebuild;
     std::vector<FolderIdentity> m_scanPath;  // the folders being listed, outermost first
+    std::set<std::pair<std::uint64_t, std::uint64_t>> m_listedFolders;  // this rebuild's, by identity
 };
 
 }  // namespace courseview

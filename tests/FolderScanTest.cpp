@@ -220,6 +220,33 @@ TEST_F(FolderScan, LinksAreFollowedButNeverBackIntoThePath) {
     EXPECT_NE(result.find("dangling#"), std::string::npos) << "a dangling link is still an entry";
 }
 
+TEST_F(FolderScan, FoldersLinkedToOneAnotherAreEnteredOnceEach) {
+    // Twelve folders each linking to all twelve: followed path by path, the
+    // scan would walk every ordering of them and never end.
+    constexpr int count = 12;
+    for (int i = 0; i < count; ++i) folder.Write("f" + std::to_string(i) + "/p" + std::to_string(i) + ".jpg", "x");
+    for (int i = 0; i < count; ++i) {
+        for (int j = 0; j < count; ++j) {
+            const std::string link = folder.Path() + "f" + std::to_string(i) + "/l" + std::to_string(j);
+            ASSERT_EQ(::symlink(("../f" + std::to_string(j)).c_str(), link.c_str()), 0);
+        }
+    }
+    struct Counter : ScanObserver {
+        void Note(ScanNote note) override { ++reasons[note.reason]; }
+        std::map<OmissionReason, int> reasons;
+    } counter;
+    catalogue.SetObserver(&counter);
+    Scan(folder.Path());
+    // Each folder is listed at most twice: as itself, and through one link.
+    EXPECT_LE(tree.Nodes().size(), static_cast<std::size_t>(count + 2 * count * (count + 1)));
+    for (std::size_t top : tree.TopLevel()) {
+        EXPECT_EQ(tree.Nodes()[top].children.size(), static_cast<std::size_t>(count + 1))
+            << "every link is still shown";
+    }
+    EXPECT_GT(counter.reasons[OmissionReason::LinkToListedFolder], 0);
+    EXPECT_GT(counter.reasons[OmissionReason::FolderLoop], 0);
+}
+
 TEST_F(FolderScan, RebuildDuringAScanWaitsForItsEnd) {
     TempFolder other;
     other.Write("other.jpg", "x");
