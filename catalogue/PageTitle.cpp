@@ -40,9 +40,11 @@ public:
             }
             // Only a token short enough to be a tag needs its bytes until it
             // ends, except inside the title, where it is kept up to the cap.
+            // The cap counts characters, not bytes: keep enough bytes for the
+            // rest of the title even at four bytes a character.
             if (m_token.size() < MaximumTagBytes ||
-                (m_state == State::Gathering &&
-                 m_title.size() + m_token.size() < MaximumTitleLength)) {
+                (m_state == State::Gathering && m_title.size() < MaximumTitleLength &&
+                 m_token.size() < MaximumBytesPerUnit * (MaximumTitleLength - m_title.size()))) {
                 m_token.push_back(byte);
             }
             ++m_tokenLength;
@@ -64,6 +66,8 @@ private:
     // A tag is at most six characters; no code page needs more than four bytes
     // for one of them.
     static constexpr std::size_t MaximumTagBytes = 24;
+    // The most bytes any code page spends on one UTF-16 unit.
+    static constexpr std::size_t MaximumBytesPerUnit = 4;
 
     bool TokenIs(std::u16string_view tag) const {
         if (m_tokenLength > MaximumTagBytes) return false;

@@ -33,7 +33,8 @@ protected:
     std::u16string TitleOf(std::string_view bytes, const CodePage& codePage = *Utf8) {
         const std::string path = folder.Write("page" + std::to_string(++count) + ".htm", bytes);
         const std::u16string title = ReadPageTitle(path, codePage);
-        EXPECT_EQ(title, LiteralTitle(path, codePage)) << "streaming and literal reading differ";
+        EXPECT_EQ(title, LiteralTitle(path, codePage).substr(0, MaximumTitleLength))
+            << "streaming and literal reading differ";
         return title;
     }
     TempFolder folder;
@@ -128,4 +129,17 @@ TEST_F(PageTitleFiles, EndlessTitleIsCutAndMemoryStaysBounded) {
     // A "/title" after the cap still closes the title.
     page = "<title>" + std::string(MaximumTitleLength, 'a') + " " + std::string(100, 'c') + " </title>";
     EXPECT_EQ(ReadPageTitle(folder.Write("long2.htm", page)).size(), MaximumTitleLength);
+}
+
+TEST_F(PageTitleFiles, CapCountsCharactersNotBytes) {
+    // 40 000 two-byte letters are 80 000 bytes but well under the cap: the
+    // whole title must come through, with no half letter at its end.
+    std::string letters;
+    for (int i = 0; i < 40000; ++i) letters += "\xD0\x96";
+    const std::u16string title = TitleOf("<title>" + letters + "</title>");
+    EXPECT_EQ(title.size(), 40001u);
+    EXPECT_TRUE(title == u" " + std::u16string(40000, u'\u0416'));
+    // Past the cap, the title is cut at the cap, still in whole letters.
+    const std::u16string longer = TitleOf("<title>a " + letters + letters + "</title>");
+    EXPECT_TRUE(longer == (u" a " + std::u16string(80000, u'\u0416')).substr(0, MaximumTitleLength));
 }
