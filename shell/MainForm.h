@@ -1,0 +1,108 @@
+#pragma once
+// TForm1: the viewer's one window. The skin with the catalogue tree on the
+// left, the browser on the right, the close button, the status label and the
+// developer button; its handlers stay short and hand the work to the core.
+
+#include <wx/frame.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "CatalogueTree.h"
+
+class wxButton;
+class wxStaticText;
+class wxTreeCtrl;
+class wxWebView;
+
+namespace courseview {
+
+class Catalogue;
+class PictureControl;
+class SkinPanel;
+class TreeAdapter;
+class WrapperPageWriter;
+struct ExtensionTables;
+
+// The folders the window works with.
+struct FormPlaces {
+    std::string programFolder;          // ends in "/": listed, holds temp.htm and the marker
+    std::string wrapperFallbackFolder;  // takes temp.htm when the program folder cannot; "" none
+    std::string developerRoot;          // what the developer button rebuilds from
+
+    static FormPlaces ForRunningProgram();
+};
+
+inline constexpr char WindowCaption[] = "Zuzuva Vuzerarezora Vodazevu";
+
+class TForm1 : public wxFrame, private ScanHost {
+public:
+    explicit TForm1(const FormPlaces& places = FormPlaces::ForRunningProgram());
+    ~TForm1() override;
+
+    // Shows the window at its designed place and size, and makes it active.
+    void ShowAtDesignedPlace();
+
+    // The controls, bottom of the z-order first; the window owns them.
+    PictureControl* btnOff;
+    SkinPanel* Image1;
+    PictureControl* BtnOn;
+    wxStaticText* Label1;
+    wxButton* Button2;
+    wxTreeCtrl* TV;
+    wxWebView* WB;
+
+    void FormCreate();
+    void FormActivate(wxActivateEvent& event);
+    void FormDestroy();
+
+    // Opens the selected catalogue entry.
+    void TVClick();
+    // Writes temp.htm around `fragment` and shows it.
+    void ShowHtml(std::u16string_view fragment);
+
+    void Image1MouseDown(wxMouseEvent& event);
+    void BtnOnMouseMove(wxMouseEvent& event);
+    void FormMouseMove(wxMouseEvent& event);
+    void btnOffClick();
+    void Button2Click(wxCommandEvent& event);
+
+    // Full paths of the openable entries; empty until the lists exist.
+    const std::vector<std::filesystem::path>& PagePaths() const;
+    bool Scanning() const;
+    bool FirstActivationDone() const { return !m_firstActivation; }
+    bool CloseButtonHovered() const { return m_closeButtonHovered; }
+    std::filesystem::path WrapperPagePath() const;
+    const FormPlaces& Places() const { return m_places; }
+
+private:
+    void CreateControls();
+    void BindHandlers();
+
+    void SetStatusText(std::u16string_view text) override;
+    void LetPendingMessagesRun() override;
+
+    void Rebuild(const std::string& folder, std::u16string_view statusText);
+    void Navigate(const std::filesystem::path& path);
+    void SetCloseButtonHovered(bool hovered);
+    void OnClose(wxCloseEvent& event);
+    void TVLeftDown(wxMouseEvent& event);
+    void TVLeftDoubleClick(wxMouseEvent& event);
+    void TVLeftUp(wxMouseEvent& event);
+
+    const FormPlaces m_places;
+    std::unique_ptr<WrapperPageWriter> m_wrapperPage;
+    std::unique_ptr<TreeAdapter> m_tree;
+    std::unique_ptr<ExtensionTables>
+        m_tables;  // the lists: made by FormCreate, freed by FormDestroy
+    std::unique_ptr<Catalogue> m_catalogue;
+    bool m_firstActivation = true;
+    bool m_endRequested = false;
+    bool m_treePressed = false;
+    bool m_closeButtonHovered = false;
+};
+
+}  // namespace courseview

@@ -1,0 +1,22 @@
+#pragma once
+// The application object.
+
+#include <wx/app.h>
+
+namespace courseview {
+
+// Turns an error that escapes an event handler into the error box and goes on
+// with the next window message.
+class ErrorReportingApp : public wxApp {
+public:
+    bool OnExceptionInMainLoop() override;
+    void OnUnhandledException() override;
+};
+
+// The viewer: one window, created at start, alive until the program ends.
+class ViewerApp : public ErrorReportingApp {
+public:
+    bool OnInit() override;
+};
+
+}  // namespace courseview

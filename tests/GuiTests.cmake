@@ -1,0 +1,39 @@
+# The viewer's window driven for real on a virtual display: what a click
+# opens, what the window's shape is, how it starts and ends.
+if(NOT TARGET courseview_shell)
+  return()
+endif()
+if(NOT TARGET GTest::gtest)
+  find_package(GTest REQUIRED)
+endif()
+
+add_executable(gui_tests
+  ${CMAKE_CURRENT_LIST_DIR}/TempFolder.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gui/GuiTestMain.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gui/ViewerHarness.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gui/ShellUnitsTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gui/WindowLayoutTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gui/TreeClickTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gui/ErrorBoxTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gui/WindowShapeTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gui/CloseButtonTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gui/LifecycleTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gui/WindowManagerTest.cpp
+)
+target_include_directories(gui_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR} ${CMAKE_CURRENT_LIST_DIR}/gui)
+target_link_libraries(gui_tests PRIVATE courseview_shell GTest::gtest)
+target_compile_definitions(gui_tests PRIVATE VIEWER_EXECUTABLE="$<TARGET_FILE:courseview>"
+  SAMPLE_COURSE="${PROJECT_SOURCE_DIR}/sample-course")
+add_dependencies(gui_tests courseview)
+
+set(virtual_display ${CMAKE_CURRENT_LIST_DIR}/gui/run-on-virtual-display.sh)
+# Without a window manager, as on a bare X server and in most CI machines...
+add_test(NAME gui_tests
+  COMMAND ${virtual_display} $<TARGET_FILE:gui_tests> --gtest_filter=-WindowManager*)
+# ...and under one, where moving the window is the window manager's job.
+add_test(NAME gui_tests_window_manager
+  COMMAND ${virtual_display} --window-manager $<TARGET_FILE:gui_tests> --gtest_filter=WindowManager*)
+# One at a time: each starts an X server and a browser engine, and they would
+# compete for display numbers and the two cores.
+set_tests_properties(gui_tests gui_tests_window_manager PROPERTIES
+  LABELS gui TIMEOUT 300 RESOURCE_LOCK virtual_display)
