@@ -2,9 +2,11 @@
 
 #include <wx/msgdlg.h>
 
+#include <cwctype>
 #include <exception>
 
 #include "ProgramFolder.h"
+#include "Utf.h"
 
 namespace courseview {
 
@@ -22,14 +24,13 @@ std::string ApplicationTitle(std::string_view executablePath) {
     std::string_view name =
         slash == std::string_view::npos ? executablePath : executablePath.substr(slash + 1);
     name = name.substr(0, name.find('.'));
-    std::string title(name);
-    for (std::size_t i = 0; i < title.size(); ++i) {
-        char& c = title[i];
-        // Only Latin letters change case; a UTF-8 name's other bytes stay intact.
-        if (i == 0 && c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-        if (i > 0 && c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    // The first character stays as it is; every later one goes to lower case,
+    // Cyrillic included.
+    std::u16string title = Utf8ToUtf16(name);
+    for (std::size_t i = 1; i < title.size(); ++i) {
+        title[i] = static_cast<char16_t>(std::towlower(static_cast<wint_t>(title[i])));
     }
-    return title;
+    return Utf16ToUtf8(title);
 }
 
 std::string ErrorBoxText(std::string_view message) {

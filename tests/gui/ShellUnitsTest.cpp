@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+
 #include "Artwork.h"
 #include "BmpImage.h"
 #include "Browser.h"
@@ -12,15 +14,18 @@
 using namespace courseview;
 
 TEST(ErrorBox, TitleIsTheExecutableNameCutAtItsFirstDot) {
-    EXPECT_EQ(ApplicationTitle("/opt/course/courseview"), "Courseview");
+    EXPECT_EQ(ApplicationTitle("/opt/course/courseview"), "courseview")
+        << "the first character keeps its case";
     EXPECT_EQ(ApplicationTitle("/opt/course/CourseView.bin.old"), "Courseview");
     EXPECT_EQ(ApplicationTitle("Viewer"), "Viewer");
-    EXPECT_EQ(ApplicationTitle("/a.b/viewer"), "Viewer") << "a dot in the folder does not count";
+    EXPECT_EQ(ApplicationTitle("/a.b/VIEWER"), "Viewer") << "a dot in the folder does not count";
     EXPECT_EQ(ApplicationTitle("/x/.hidden"), "");
 }
 
-TEST(ErrorBox, NonLatinNameBytesSurviveTheCaseRule) {
+TEST(ErrorBox, CaseRuleCoversCyrillicAndKeepsBytesWhole) {
+    setlocale(LC_ALL, "C.UTF-8");
     EXPECT_EQ(ApplicationTitle("/x/курс"), "курс");
+    EXPECT_EQ(ApplicationTitle("/x/КУРС.exe"), "Курс");
 }
 
 TEST(ErrorBox, PeriodIsAddedOnlyAfterCharactersAboveIt) {
