@@ -40,6 +40,8 @@ bool IsUtf8Name(std::string_view name) {
 class Utf8CodePage final : public CodePage {
 public:
     const std::string& Name() const override { return m_name; }
+    bool IsUtf8() const override { return true; }
+    bool KeepsAscii() const override { return true; }
     std::size_t DecodePrefix(std::string_view bytes, bool atEnd,
                              std::u16string& out) const override {
         return DecodeUtf8Prefix(bytes, atEnd, out);
@@ -111,9 +113,13 @@ public:
         : m_name(std::move(name)), m_toUnicode(toUnicode) {
         for (int byte = 255; byte >= 0; --byte) {
             if (m_toUnicode[byte] != ReplacementCharacter) m_fromUnicode[m_toUnicode[byte]] = char(byte);
+            const bool keepsThisByte =
+                byte < 0x80 ? m_toUnicode[byte] == byte : m_toUnicode[byte] >= 0x80;
+            m_keepsAscii = m_keepsAscii && keepsThisByte;
         }
     }
     const std::string& Name() const override { return m_name; }
+    bool KeepsAscii() const override { return m_keepsAscii; }
     std::size_t DecodePrefix(std::string_view bytes, bool, std::u16string& out) const override {
         for (unsigned char byte : bytes) out.push_back(m_toUnicode[byte]);
         return bytes.size();
@@ -157,6 +163,7 @@ private:
 
     std::string m_name;
     std::array<char16_t, 256> m_toUnicode;
+    bool m_keepsAscii = true;
     std::unordered_map<char16_t, char> m_fromUnicode;
     mutable std::mutex m_bestFitMutex;
     mutable std::unordered_map<std::u16string, std::string> m_bestFit;

@@ -30,6 +30,14 @@ public:
     virtual std::size_t EncodePrefix(std::u16string_view text, bool atEnd,
                                      std::string& out) const = 0;
 
+    // UTF-8 itself: decoding and encoding back then only replaces malformed
+    // sequences, so a reader may skip the round trip.
+    virtual bool IsUtf8() const { return false; }
+
+    // ASCII bytes decode to themselves and nothing else decodes to ASCII, so
+    // an ASCII word such as a tag name can be compared on the bytes.
+    virtual bool KeepsAscii() const { return false; }
+
     std::u16string ToUtf16(std::string_view bytes) const;
     std::string FromUtf16(std::u16string_view text) const;
 };

@@ -24,6 +24,8 @@ FolderListing::~FolderListing() {
     if (m_directory != nullptr) ::closedir(static_cast<DIR*>(m_directory));
 }
 
+int FolderListing::Descriptor() const { return ::dirfd(static_cast<DIR*>(m_directory)); }
+
 bool FolderListing::Next(FolderEntry& entry, std::string& fullPath,
                          const std::string& folderWithSeparator) {
     errno = 0;
@@ -36,6 +38,7 @@ bool FolderListing::Next(FolderEntry& entry, std::string& fullPath,
     fullPath.assign(folderWithSeparator);
     fullPath += entry.name;
     entry.isLink = found->d_type == DT_LNK;
+    entry.isPlainFile = found->d_type == DT_REG;
     if (found->d_type == DT_DIR) {
         entry.isFolder = true;
     } else if (found->d_type == DT_LNK || found->d_type == DT_UNKNOWN) {

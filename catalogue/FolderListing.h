@@ -20,6 +20,7 @@ struct FolderEntry {
     std::string name;      // exactly as the file system reports it
     bool isFolder = false; // after following a symbolic link
     bool isLink = false;   // a symbolic link (to a folder when isFolder)
+    bool isPlainFile = false;  // the listing itself says: a regular file, no link
 };
 
 class FolderListing {
@@ -31,6 +32,9 @@ public:
     FolderListing& operator=(const FolderListing&) = delete;
 
     FolderIdentity Identity() const { return m_identity; }
+
+    // The open folder, for opening its entries relative to it.
+    int Descriptor() const;
 
     // The next entry, or false at the end. `fullPath` names the entry for the
     // cases where its kind must be asked for. Throws FileError when the

@@ -46,7 +46,12 @@ bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
 
 Catalogue::Catalogue(CatalogueTree& tree, ScanHost& host, const ExtensionTables& tables,
                      const CodePage& systemCodePage)
-    : m_tree(tree), m_host(host), m_tables(tables), m_codePage(systemCodePage) {}
+    : m_tree(tree),
+      m_host(host),
+      m_tables(tables),
+      m_codePage(systemCodePage),
+      m_titles(systemCodePage),
+      m_readAhead(tables) {}
 
 void Catalogue::LoadContents(const std::string& folderPath, std::u16string_view statusText) {
     RebuildRequest request{folderPath, std::u16string(statusText)};
@@ -71,7 +76,13 @@ void Catalogue::RunRebuild(const RebuildRequest& request) {
 }
 
 void Catalogue::ScanFolder(const std::string& folderPath, NodeHandle parentNode) {
-    if (m_scanDepth == 0) m_listedFolders.clear();
+    if (m_scanDepth == 0) {
+        m_listedFolders.clear();
+        m_scanRoot = folderPath;
+        m_pagesTaken = 0;
+        m_coldPages = 0;
+        if (m_readAheadMode == ReadAheadMode::Always) m_readAhead.Start(folderPath, 0);
+    }
     ++m_scanDepth;
     try {
         UpdateBracket bracket(m_tree);
@@ -88,6 +99,7 @@ void Catalogue::ScanFolder(const std::string& folderPath, NodeHandle parentNode)
         }
     }
     --m_scanDepth;
+    if (m_scanDepth == 0) m_readAhead.Stop();
 }
 
 void Catalogue::ScanEntries(FolderListing& listing, std::string& folderPath, NodeHandle parentNode) {
@@ -98,7 +110,11 @@ void Catalogue::ScanEntries(FolderListing& listing, std::string& folderPath, Nod
         if (folderPath.empty() || folderPath.back() != '/') folderPath.push_back('/');
         if (!listing.Next(entry, fullPath, folderPath)) return;
 
-        const std::u16string name = Utf8ToUtf16(entry.name);
+        m_name.clear();
+        DecodeUtf8Prefix(entry.name, true, m_name);
+        // A recursion below reuses m_name, so the entry's name is read from it
+        // only before that.
+        const std::u16string_view name = m_name;
         if (IsTreeFolder(entry, name)) {
             const bool pageFolder = !name.empty() && name.back() == u'^';
             const std::u16string_view caption =
@@ -130,9 +146,12 @@ void Catalogue::ScanEntries(FolderListing& listing, std::string& folderPath, Nod
                 Note(OmissionReason::WrapperPageName, fullPath);
                 continue;
             }
-            std::u16string caption;
+            std::u16string_view caption;
             try {
-                caption = ReadPageTitle(fullPath, m_codePage);
+                ComingToPage();
+                caption = m_titles.Read(ListedFile{listing.Descriptor(), entry.name.c_str(),
+                                                   &fullPath, entry.isPlainFile});
+                PageRead();
             } catch (const std::exception& error) {
                 if (m_observer != nullptr) {
                     ScanNote note{OmissionReason::ListingEnded, fullPath, error.what(), {}};
@@ -165,8 +184,7 @@ void Catalogue::ScanEntries(FolderListing& listing, std::string& folderPath, Nod
 }
 
 bool Catalogue::IsTreeFolder(const FolderEntry& entry, std::u16string_view name) const {
-    return entry.isFolder && !name.empty() && name.front() != u'.' && name.front() != u'_' &&
-           ExtensionIndex(m_tables.SkippedFolderExtensions, name) == -1;
+    return courseview::IsTreeFolder(entry.isFolder, name, m_tables);
 }
 
 bool Catalogue::OnScanPath(const FolderIdentity& folder) const {
@@ -174,6 +192,23 @@ bool Catalogue::OnScanPath(const FolderIdentity& folder) const {
         if (onPath == folder) return true;
     }
     return false;
+}
+
+void Catalogue::ComingToPage() {
+    ++m_pagesTaken;
+    if (m_readAhead.Running()) m_readAhead.PageTaken();
+    m_titles.WatchForColdPages(m_readAheadMode == ReadAheadMode::WhenPagesAreCold &&
+                               !m_readAhead.Running());
+}
+
+void Catalogue::PageRead() {
+    // One page from the disk can be chance; two say the package is not in
+    // memory, and the pages after it will not be either.
+    constexpr int ColdPagesBeforeReadAhead = 2;
+    if (m_titles.LastPageWasCold() && !m_readAhead.Running() &&
+        ++m_coldPages >= ColdPagesBeforeReadAhead) {
+        m_readAhead.Start(m_scanRoot, m_pagesTaken);
+    }
 }
 
 NodeHandle Catalogue::AddNode(NodeHandle parentNode, std::u16string_view caption) {

@@ -14,6 +14,8 @@
 #include "CodePage.h"
 #include "FolderListing.h"
 #include "NameMatching.h"
+#include "PageTitle.h"
+#include "ReadAhead.h"
 #include "ScanNotes.h"
 
 namespace courseview {
@@ -48,6 +50,14 @@ public:
     // Receives a note for every entry left out; nullptr for none.
     void SetObserver(ScanObserver* observer) { m_observer = observer; }
 
+    // When pages' heads are read ahead of the scan, in parallel. By default
+    // from the second page that has to come from the disk: a package in the
+    // page cache gains nothing from it.
+    enum class ReadAheadMode { Off, WhenPagesAreCold, Always };
+    void SetReadAhead(ReadAheadMode mode) { m_readAheadMode = mode; }
+    // The last scan's read-ahead, for tests and the benchmark.
+    const ReadAhead& PageReadAhead() const { return m_readAhead; }
+
 private:
     struct RebuildRequest {
         std::string folderPath;
@@ -71,6 +81,16 @@ private:
     std::optional<RebuildRequest> m_deferredRebuild;
     std::vector<FolderIdentity> m_scanPath;  // the folders being listed, outermost first
     std::set<std::pair<std::uint64_t, std::uint64_t>> m_listedFolders;  // this rebuild's, by identity
+    PageTitleReader m_titles;
+    std::u16string m_name;  // the entry in hand, as UTF-16; reused entry after entry
+
+    void ComingToPage();
+    void PageRead();
+    ReadAhead m_readAhead;
+    ReadAheadMode m_readAheadMode = ReadAheadMode::WhenPagesAreCold;
+    std::string m_scanRoot;
+    std::uint64_t m_pagesTaken = 0;  // pages this rebuild has come to
+    int m_coldPages = 0;
 };
 
 }  // namespace courseview

@@ -14,25 +14,51 @@
 
 namespace courseview {
 
+// A file found by listing a folder that is still open: it is opened relative
+// to that folder, which spares the system the walk down the full path, and
+// when the listing said it is a plain file its kind is not asked again.
+struct ListedFile {
+    int folderDescriptor = -1;
+    const char* name = nullptr;
+    const std::string* fullPath = nullptr;  // what messages name
+    bool plainFile = false;
+};
+
 class InputFile {
 public:
     // Throws FileError ("Cannot open file ...") when the file cannot be opened.
     explicit InputFile(const std::filesystem::path& path);
+    // A closed file, to be opened again and again: a scan reads thousands of
+    // pages through one, keeping its path buffer.
+    InputFile() = default;
     ~InputFile();
     InputFile(const InputFile&) = delete;
     InputFile& operator=(const InputFile&) = delete;
 
+    // Closes the file open before, if any, and opens `path`. Throws FileError.
+    void Open(const std::string& path);
+    void Open(const ListedFile& file);
+    void Close();
+
     // Reads up to `size` bytes; 0 at the end. Throws FileError when a read fails.
     std::size_t Read(char* buffer, std::size_t size);
 
-    // The size the file had when it was opened.
+    // As Read(), but only bytes the system holds in memory already: false,
+    // with nothing read, when they would have to come from the disk. Where the
+    // system cannot tell, it reads as Read() does.
+    bool ReadIfCached(char* buffer, std::size_t size, std::size_t& got);
+
+    // The size the file had when it was opened; 0 for a listed plain file,
+    // whose kind and size were not asked for.
     std::uint64_t Size() const { return m_size; }
 
     // Reads everything from the current position on.
     std::string ReadAll();
 
 private:
-    std::filesystem::path m_path;
+    void OpenAt(int folderDescriptor, const char* name, bool plainFile);
+
+    std::string m_path;
     int m_descriptor = -1;
     std::uint64_t m_size = 0;
 };

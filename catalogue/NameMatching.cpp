@@ -34,4 +34,9 @@ ExtensionTables MakeExtensionTables() {
     return tables;
 }
 
+bool IsTreeFolder(bool isFolder, std::u16string_view name, const ExtensionTables& tables) {
+    return isFolder && !name.empty() && name.front() != u'.' && name.front() != u'_' &&
+           ExtensionIndex(tables.SkippedFolderExtensions, name) == -1;
+}
+
 }  // namespace courseview

@@ -40,4 +40,8 @@ struct ExtensionTables {
 };
 ExtensionTables MakeExtensionTables();
 
+// A folder the catalogue shows as a branch and enters: its name does not
+// begin with "." or "_" and has no "files" extension.
+bool IsTreeFolder(bool isFolder, std::u16string_view name, const ExtensionTables& tables);
+
 }  // namespace courseview

@@ -1,11 +1,14 @@
 #include "PageTitle.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 #include "InputFile.h"
 #include "NameMatching.h"
-#include "ParsingSelfMaking.h"
 #include "TextFile.h"
+#include "Utf.h"
 
 namespace courseview {
 
@@ -14,40 +17,82 @@ namespace {
 constexpr std::u16string_view TitleTag = u"title";
 constexpr std::u16string_view ClosingTitleTag = u"/title";
 
-// The separator set of titles: space, "<", ">", CR, LF and NUL.
-TSpliters TitleSeparators() {
-    TSpliters separators;
-    separators.AddChars(std::string_view(" <>\r\n\0", 6));
-    return separators;
+// Most titles stand in a page's first few hundred bytes: a small first read
+// decides most pages, and larger ones later keep a long head to few calls.
+constexpr std::size_t FirstChunkBytes = 4096;
+constexpr std::size_t ChunkBytes = 65536;
+// Text reaches the tokenizer in slices, so the work ends soon after the title.
+constexpr std::size_t SliceBytes = 512;
+// Longest byte-order mark.
+constexpr std::size_t MarkBytes = 3;
+
+constexpr std::string_view ReplacementInUtf8 = "\xEF\xBF\xBD";
+
+bool StartsWith(std::string_view bytes, std::string_view mark) {
+    return bytes.substr(0, mark.size()) == mark;
 }
 
-// Follows the token stream of an 8-bit text chunk by chunk and decides the
-// title as soon as it can.
+// Follows the token stream of an 8-bit text slice by slice and decides the
+// title as soon as it can. Tokens are cut at space, "<", ">", CR, LF and NUL.
 class TitleScanner {
 public:
     explicit TitleScanner(const CodePage& codePage)
-        : m_codePage(codePage), m_separators(TitleSeparators()) {}
+        : m_codePage(codePage), m_keepsAscii(codePage.KeepsAscii()) {
+        for (unsigned char code : std::string_view(" <>\r\n\0", 6)) m_separator[code] = true;
+    }
+
+    void Reset() {
+        m_state = State::Seeking;
+        m_token.clear();
+        m_tokenLength = 0;
+        m_title.clear();
+    }
 
     bool Decided() const { return m_state == State::Decided; }
+    bool Seeking() const { return m_state == State::Seeking; }
     const std::u16string& Title() const { return m_title; }
 
+    // Feed() for a text in a code page that keeps ASCII, while no title has
+    // begun: returns how much of `text` it took, which is all of it unless the
+    // "title" token ends inside. Only a token of exactly those five ASCII
+    // letters matters here, so the text is searched for its "l" a word at a
+    // time rather than tokenized byte by byte.
+    std::size_t FeedSeeking(std::string_view text) {
+        const char* const data = text.data();
+        const std::size_t size = text.size();
+        std::size_t at = 0;
+        // Finish a token that began in an earlier text the ordinary way.
+        while (at < size && m_tokenLength > 0 && Seeking()) Feed(text.substr(at++, 1));
+        if (!Seeking()) return at;
+        const std::size_t start = at;  // a token boundary
+        for (std::size_t l = FindLetterL(text, start + 3); l < size; l = FindLetterL(text, l + 1)) {
+            const std::size_t begin = l - 3;
+            if (begin > start && !IsSeparator(data[begin - 1])) continue;
+            if (l + 2 >= size) break;  // the token may go on in the next text
+            if (!IsSeparator(data[l + 2]) || !IsAsciiWord(text.substr(begin, 5), u"title"))
+                continue;
+            m_state = State::Gathering;
+            return l + 3;
+        }
+        // Leave the last token open, as Feed() would: it may go on.
+        std::size_t tokenBegin = size;
+        while (tokenBegin > start && !IsSeparator(data[tokenBegin - 1])) --tokenBegin;
+        if (tokenBegin < size) AddToToken(data + tokenBegin, size - tokenBegin);
+        return size;
+    }
+
     void Feed(std::string_view text) {
-        for (std::size_t i = 0; i < text.size() && !Decided(); ++i) {
-            const char byte = text[i];
-            if (m_separators.Contains(static_cast<unsigned char>(byte))) {
+        const char* at = text.data();
+        const char* const end = at + text.size();
+        while (at < end && !Decided()) {
+            if (IsSeparator(*at)) {
                 if (m_tokenLength > 0) EndToken();
+                ++at;
                 continue;
             }
-            // Only a token short enough to be a tag needs its bytes until it
-            // ends, except inside the title, where it is kept up to the cap.
-            // The cap counts characters, not bytes: keep enough bytes for the
-            // rest of the title even at four bytes a character.
-            if (m_token.size() < MaximumTagBytes ||
-                (m_state == State::Gathering && m_title.size() < MaximumTitleLength &&
-                 m_token.size() < MaximumBytesPerUnit * (MaximumTitleLength - m_title.size()))) {
-                m_token.push_back(byte);
-            }
-            ++m_tokenLength;
+            const char* const start = at;
+            while (at < end && !IsSeparator(*at)) ++at;
+            AddToToken(start, static_cast<std::size_t>(at - start));
         }
     }
 
@@ -69,9 +114,60 @@ private:
     // The most bytes any code page spends on one UTF-16 unit.
     static constexpr std::size_t MaximumBytesPerUnit = 4;
 
-    bool TokenIs(std::u16string_view tag) const {
+    bool IsSeparator(char byte) const { return m_separator[static_cast<unsigned char>(byte)]; }
+
+    // Position of the first "l" or "L" at or after `from`, or text.size().
+    static std::size_t FindLetterL(std::string_view text, std::size_t from) {
+        const auto* data = reinterpret_cast<const unsigned char*>(text.data());
+        const std::size_t size = text.size();
+        constexpr std::uint64_t ones = 0x0101010101010101ull;
+        std::size_t at = from;
+        while (at + 8 <= size) {
+            std::uint64_t word;
+            std::memcpy(&word, data + at, 8);
+            // Zero bytes where a byte folds to "l"; the test may also flag a
+            // byte after a true one, which the byte check below sorts out.
+            const std::uint64_t folded = (word | (ones * 0x20)) ^ (ones * 'l');
+            if (((folded - ones) & ~folded & (ones * 0x80)) != 0) break;
+            at += 8;
+        }
+        for (; at < size; ++at) {
+            if ((data[at] | 0x20) == 'l') return at;
+        }
+        return size;
+    }
+
+    // True for bytes that are exactly `tag` up to the case of Latin letters.
+    static bool IsAsciiWord(std::string_view bytes, std::u16string_view tag) {
+        if (bytes.size() != tag.size()) return false;
+        for (std::size_t i = 0; i < tag.size(); ++i) {
+            const char16_t unit = static_cast<unsigned char>(bytes[i]);
+            if (unit >= 0x80 || !SameTextAscii(std::u16string_view(&unit, 1), tag.substr(i, 1)))
+                return false;
+        }
+        return true;
+    }
+
+    void AddToToken(const char* bytes, std::size_t count) {
+        // Only a token short enough to be a tag needs its bytes until it
+        // ends, except inside the title, where it is kept up to the cap.
+        std::size_t keep = MaximumTagBytes;
+        if (m_state == State::Gathering && m_title.size() < MaximumTitleLength) {
+            // The cap counts characters, not bytes: keep enough bytes for
+            // the rest of the title even at four bytes a character.
+            keep = std::max(keep, MaximumBytesPerUnit * (MaximumTitleLength - m_title.size()));
+        }
+        if (m_token.size() < keep) m_token.append(bytes, std::min(count, keep - m_token.size()));
+        m_tokenLength += count;
+    }
+
+    bool TokenIs(std::u16string_view tag) {
         if (m_tokenLength > MaximumTagBytes) return false;
-        return SameTextAscii(m_codePage.ToUtf16(m_token), tag);
+        // Only an all-ASCII token of the tag's length can decode to it.
+        if (m_keepsAscii) return m_tokenLength == tag.size() && IsAsciiWord(m_token, tag);
+        m_decodedToken.clear();
+        m_codePage.DecodePrefix(m_token, true, m_decodedToken);
+        return SameTextAscii(m_decodedToken, tag);
     }
 
     void EndToken() {
@@ -82,7 +178,7 @@ private:
             m_state = State::Decided;
         } else if (m_title.size() < MaximumTitleLength) {
             m_title.push_back(u' ');
-            m_title += m_codePage.ToUtf16(m_token);
+            m_codePage.DecodePrefix(m_token, true, m_title);
             if (m_title.size() > MaximumTitleLength) m_title.resize(MaximumTitleLength);
         }
         m_token.clear();
@@ -90,11 +186,13 @@ private:
     }
 
     const CodePage& m_codePage;
-    TSpliters m_separators;
+    const bool m_keepsAscii;
+    std::array<bool, 256> m_separator{};
     State m_state = State::Seeking;
     std::string m_token;
     std::size_t m_tokenLength = 0;
     std::u16string m_title;
+    std::u16string m_decodedToken;
 };
 
 }  // namespace
@@ -112,33 +210,169 @@ std::u16string TitleFromTokens(const std::vector<std::u16string>& tokens) {
     return {};
 }
 
-std::u16string ReadPageTitle(const std::filesystem::path& page, const CodePage& systemCodePage) {
-    InputFile file(page);
-    TextDecoder decoder(systemCodePage);
-    TitleScanner scanner(systemCodePage);
+struct PageTitleReader::State {
+    explicit State(const CodePage& systemCodePage)
+        : codePage(systemCodePage),
+          scanner(systemCodePage),
+          chunk(new char[ChunkBytes + MarkBytes]) {}
 
-    // Line breaks are separators, so cutting the text into lines and joining
-    // them with CR LF cannot change the tokens: the text goes to the scanner
-    // as it is decoded.
-    std::array<char, 16384> buffer;
+    // Reads on into the chunk after its first `kept` bytes; false at the end.
+    bool ReadMore(std::size_t kept, std::size_t want, std::size_t& filled) {
+        const std::size_t got = file.Read(chunk.get() + kept, want);
+        filled = kept + got;
+        return got > 0;
+    }
+
+    void ScanAsUtf8(std::size_t start, std::size_t filled, bool atEnd);
+    void ScanDecoded(std::size_t filled, bool atEnd);
+
+    const CodePage& codePage;
+    TitleScanner scanner;
+    InputFile file;
+    bool watchForColdPages = false;
+    bool lastPageWasCold = false;
+    std::unique_ptr<char[]> chunk;
     std::u16string decoded;
     std::u16string pendingUnits;
     std::string narrow;
-    bool textGoesOn = true;
-    while (textGoesOn && !scanner.Decided()) {
-        const std::size_t got = file.Read(buffer.data(), buffer.size());
-        const bool atEnd = got == 0;
+};
+
+// UTF-8 read in a UTF-8 code page: the decoding and encoding the rules ask
+// for give the bytes back unchanged, except that a malformed sequence becomes
+// U+FFFD, so the bytes go to the tokenizer as they are.
+void PageTitleReader::State::ScanAsUtf8(std::size_t start, std::size_t filled, bool atEnd) {
+    for (;;) {
+        std::string_view text(chunk.get() + start, filled - start);
+        // The first NUL ends the text.
+        const void* nul = std::memchr(text.data(), '\0', text.size());
+        const bool ended = nul != nullptr;
+        if (ended) {
+            text = text.substr(
+                0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
+            atEnd = true;
+        }
+        std::size_t at = 0;
+        while (at < text.size() && !scanner.Decided()) {
+            // Before the title, malformed bytes cannot matter: they are never
+            // separators and never part of the tag, so the bytes are searched
+            // as they are.
+            if (scanner.Seeking()) {
+                at += scanner.FeedSeeking(text.substr(at));
+                continue;
+            }
+            const std::size_t sliceEnd = std::min(text.size(), at + SliceBytes);
+            const Utf8Run run =
+                NextUtf8Run(text.substr(at, sliceEnd - at), atEnd && sliceEnd == text.size());
+            scanner.Feed(text.substr(at, run.wellFormed));
+            at += run.wellFormed;
+            if (run.malformed > 0) {
+                scanner.Feed(ReplacementInUtf8);
+                at += run.malformed;
+            } else if (at < sliceEnd && sliceEnd == text.size()) {
+                break;  // a character cut by the chunk's end: the next chunk completes it
+            }
+        }
+        if (scanner.Decided() || atEnd) return;
+        // Keep the cut character's bytes in front of the next chunk.
+        const std::size_t kept = text.size() - at;
+        std::memmove(chunk.get(), text.data() + at, kept);
+        start = 0;
+        atEnd = !ReadMore(kept, ChunkBytes, filled);
+    }
+}
+
+// Every other case goes the way the rules say: decoded by its mark or the
+// code page, encoded into the code page, tokenized.
+void PageTitleReader::State::ScanDecoded(std::size_t filled, bool atEnd) {
+    TextDecoder decoder(codePage);
+    decoded.clear();
+    pendingUnits.clear();
+    // Line breaks are separators, so cutting the text into lines and joining
+    // them with CR LF cannot change the tokens: the text goes to the scanner
+    // as it is decoded.
+    auto feed = [&](std::string_view bytes, bool last) {
         decoded.swap(pendingUnits);
         pendingUnits.clear();
-        textGoesOn = decoder.Feed(std::string_view(buffer.data(), got), atEnd, decoded) && !atEnd;
+        const bool textGoesOn = decoder.Feed(bytes, last, decoded) && !last;
         narrow.clear();
-        const std::size_t used = systemCodePage.EncodePrefix(decoded, !textGoesOn, narrow);
+        const std::size_t used = codePage.EncodePrefix(decoded, !textGoesOn, narrow);
         pendingUnits.assign(decoded, used);
         decoded.clear();
         scanner.Feed(narrow);
+        return textGoesOn;
+    };
+    for (;;) {
+        for (std::size_t at = 0; at < filled; at += SliceBytes) {
+            if (!feed(std::string_view(chunk.get() + at, std::min(SliceBytes, filled - at)),
+                      false) ||
+                scanner.Decided()) {
+                return;
+            }
+        }
+        if (atEnd) {
+            feed({}, true);
+            return;
+        }
+        atEnd = !ReadMore(0, ChunkBytes, filled);
     }
-    scanner.Finish();
-    return scanner.Title();
+}
+
+PageTitleReader::PageTitleReader(const CodePage& systemCodePage)
+    : m_state(std::make_unique<State>(systemCodePage)) {}
+
+PageTitleReader::~PageTitleReader() = default;
+
+std::u16string_view PageTitleReader::Read(const std::string& page) {
+    m_state->file.Open(page);
+    return ReadOpenPage();
+}
+
+std::u16string_view PageTitleReader::Read(const ListedFile& page) {
+    m_state->file.Open(page);
+    return ReadOpenPage();
+}
+
+std::u16string_view PageTitleReader::ReadOpenPage() {
+    State& state = *m_state;
+    state.scanner.Reset();
+    // Closes the page on every way out, errors included.
+    struct Closer {
+        InputFile& file;
+        ~Closer() { file.Close(); }
+    } closer{state.file};
+
+    std::size_t filled = 0;
+    bool atEnd = false;
+    state.lastPageWasCold = false;
+    if (state.watchForColdPages) {
+        if (state.file.ReadIfCached(state.chunk.get(), FirstChunkBytes, filled)) {
+            atEnd = filled == 0;
+        } else {
+            state.lastPageWasCold = true;
+        }
+    }
+    // Enough bytes to see the longest byte-order mark, unless the page is shorter.
+    while (filled < MarkBytes && !atEnd)
+        atEnd = !state.ReadMore(filled, FirstChunkBytes - filled, filled);
+    const std::string_view head(state.chunk.get(), filled);
+
+    const bool markedUtf16 = StartsWith(head, "\xFF\xFE") || StartsWith(head, "\xFE\xFF");
+    if (state.codePage.IsUtf8() && !markedUtf16) {
+        state.ScanAsUtf8(StartsWith(head, "\xEF\xBB\xBF") ? MarkBytes : 0, filled, atEnd);
+    } else {
+        state.ScanDecoded(filled, atEnd);
+    }
+    state.scanner.Finish();
+    return state.scanner.Title();
+}
+
+void PageTitleReader::WatchForColdPages(bool watch) { m_state->watchForColdPages = watch; }
+
+bool PageTitleReader::LastPageWasCold() const { return m_state->lastPageWasCold; }
+
+std::u16string ReadPageTitle(const std::filesystem::path& page, const CodePage& systemCodePage) {
+    PageTitleReader reader(systemCodePage);
+    return std::u16string(reader.Read(page.native()));
 }
 
 }  // namespace courseview

@@ -5,10 +5,13 @@
 // tags inside the title become part of it, entities stay as they are.
 
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "CodePage.h"
+#include "InputFile.h"
 
 namespace courseview {
 
@@ -26,5 +29,30 @@ inline constexpr std::size_t MaximumTitleLength = 65536;
 // the file cannot be opened or read.
 std::u16string ReadPageTitle(const std::filesystem::path& page,
                              const CodePage& systemCodePage = SystemCodePage());
+
+// Reads the titles of many pages, one after another, with the same buffers:
+// what a scan uses, so a page costs no allocations.
+class PageTitleReader {
+public:
+    explicit PageTitleReader(const CodePage& systemCodePage = SystemCodePage());
+    ~PageTitleReader();
+    PageTitleReader(const PageTitleReader&) = delete;
+    PageTitleReader& operator=(const PageTitleReader&) = delete;
+
+    // As ReadPageTitle; the text stays valid until the next call.
+    std::u16string_view Read(const std::string& page);
+    std::u16string_view Read(const ListedFile& page);
+
+    // While watching, Read() notes whether a page's first bytes had to come
+    // from the disk: a scan starts reading ahead when they do.
+    void WatchForColdPages(bool watch);
+    bool LastPageWasCold() const;
+
+private:
+    std::u16string_view ReadOpenPage();
+
+    struct State;
+    std::unique_ptr<State> m_state;
+};
 
 }  // namespace courseview

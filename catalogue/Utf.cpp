@@ -1,6 +1,7 @@
 #include "Utf.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace courseview {
 
@@ -36,6 +37,19 @@ bool SecondByteFits(unsigned char lead, unsigned char second) {
         case 0xF4: return second >= 0x80 && second <= 0x8F;
         default: return second >= 0x80 && second <= 0xBF;
     }
+}
+
+// How many of the `length` bytes a lead byte announces really belong to its
+// sequence, the lead included; fewer when a byte does not fit or `size` ends.
+int BytesInSequence(const unsigned char* sequence, std::size_t size, int length) {
+    int valid = 1;
+    while (valid < length && static_cast<std::size_t>(valid) < size) {
+        const unsigned char next = sequence[valid];
+        const bool fits = valid == 1 ? SecondByteFits(sequence[0], next) : (next & 0xC0) == 0x80;
+        if (!fits) break;
+        ++valid;
+    }
+    return valid;
 }
 
 void AppendUtf8(char32_t codePoint, std::string& out) {
@@ -75,14 +89,7 @@ std::size_t DecodeUtf8Prefix(std::string_view bytes, bool atEnd, std::u16string&
             ++i;
             continue;
         }
-        // Count the continuation bytes that really belong to this sequence.
-        int valid = 1;
-        while (valid < length && i + valid < size) {
-            const unsigned char next = data[i + valid];
-            const bool fits = valid == 1 ? SecondByteFits(lead, next) : (next & 0xC0) == 0x80;
-            if (!fits) break;
-            ++valid;
-        }
+        const int valid = BytesInSequence(data + i, size - i, length);
         if (valid == length) {
             char32_t codePoint = lead & (0xFF >> (length + 1));
             for (int k = 1; k < length; ++k) codePoint = (codePoint << 6) | (data[i + k] & 0x3F);
@@ -139,6 +146,39 @@ std::size_t DecodeOneUtf8Character(std::string_view bytes, std::u16string& out) 
     }
     DecodeUtf8Prefix(bytes.substr(0, length), true, out);
     return static_cast<std::size_t>(length);
+}
+
+Utf8Run NextUtf8Run(std::string_view bytes, bool atEnd) {
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t size = bytes.size();
+    std::size_t i = 0;
+    while (i < size) {
+        // Page heads are mostly ASCII: skip it a word at a time.
+        while (i + 8 <= size) {
+            std::uint64_t word;
+            std::memcpy(&word, data + i, 8);
+            if ((word & 0x8080808080808080ull) != 0) break;
+            i += 8;
+        }
+        if (i == size) break;
+        const unsigned char lead = data[i];
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        // The same judgement as DecodeUtf8Prefix, byte for byte.
+        const int length = SequenceLength(lead);
+        if (length == 0) return {i, 1};
+        const int valid = BytesInSequence(data + i, size - i, length);
+        if (valid == length) {
+            i += length;
+        } else if (i + valid == size && !atEnd) {
+            return {i, 0};
+        } else {
+            return {i, static_cast<std::size_t>(valid)};
+        }
+    }
+    return {i, 0};
 }
 
 std::u16string Utf8ToUtf16(std::string_view bytes) {

@@ -23,6 +23,18 @@ std::size_t EncodeUtf8Prefix(std::u16string_view text, bool atEnd, std::string& 
 // returns its length in bytes, or 0 when the bytes there are malformed.
 std::size_t DecodeOneUtf8Character(std::string_view bytes, std::u16string& out);
 
+// Decoding UTF-8 and encoding the result back changes only malformed
+// sequences, each into U+FFFD. This describes the start of `bytes` for a
+// reader that wants that round trip without doing it: a run of well-formed
+// characters, then the length of the one malformed sequence after it. Both
+// stay short of `bytes` when an incomplete character ends them and more bytes
+// may follow (`atEnd` false); that character waits for the next chunk.
+struct Utf8Run {
+    std::size_t wellFormed = 0;
+    std::size_t malformed = 0;
+};
+Utf8Run NextUtf8Run(std::string_view bytes, bool atEnd);
+
 std::u16string Utf8ToUtf16(std::string_view bytes);
 std::string Utf16ToUtf8(std::u16string_view text);
 

@@ -1,0 +1,134 @@
+#include "Measurement.h"
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <stdexcept>
+
+namespace courseview::bench {
+
+double NowSeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+double Median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+double MedianSeconds(int runs, const std::function<void()>& work,
+                     const std::function<void()>& before) {
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        if (before) before();
+        const double start = NowSeconds();
+        work();
+        times.push_back(NowSeconds() - start);
+    }
+    return Median(times);
+}
+
+namespace {
+
+bool WriteDropCaches() {
+    const int descriptor = ::open("/proc/sys/vm/drop_caches", O_WRONLY | O_CLOEXEC);
+    if (descriptor < 0) return false;
+    const bool written = ::write(descriptor, "3\n", 2) == 2;
+    ::close(descriptor);
+    return written;
+}
+
+}  // namespace
+
+bool CanDropPageCache() {
+    ::sync();
+    return WriteDropCaches();
+}
+
+void DropPageCache() {
+    ::sync();
+    if (!WriteDropCaches()) throw std::runtime_error("cannot drop the page cache");
+}
+
+namespace {
+
+// Forks and runs `argv` with its output thrown away; fills in what wait4 saw.
+int RunAndWait(char** argv, struct rusage& usage) {
+    const pid_t child = ::fork();
+    if (child < 0) throw std::runtime_error("fork failed");
+    if (child == 0) {
+        const int quiet = ::open("/dev/null", O_WRONLY);
+        ::dup2(quiet, 1);
+        ::dup2(quiet, 2);
+        ::execv(argv[0], argv);
+        ::_exit(127);
+    }
+    int status = 0;
+    if (::wait4(child, &status, 0, &usage) != child) throw std::runtime_error("wait4 failed");
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+int ReportPeakRssOf(char** programArguments) {
+    struct rusage usage {};
+    const int status = RunAndWait(programArguments, usage);
+    std::printf("%d %llu\n", status, static_cast<unsigned long long>(usage.ru_maxrss) * 1024);
+    return 0;
+}
+
+ChildRun RunQuietly(const std::vector<std::string>& arguments) {
+    std::vector<std::string> command{std::filesystem::read_symlink("/proc/self/exe").string(),
+                                     PeakRssOption};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (const auto& argument : command) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0) throw std::runtime_error("pipe failed");
+    const double start = NowSeconds();
+    const pid_t child = ::fork();
+    if (child < 0) throw std::runtime_error("fork failed");
+    if (child == 0) {
+        ::dup2(pipeEnds[1], 1);
+        ::close(pipeEnds[0]);
+        ::close(pipeEnds[1]);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(pipeEnds[1]);
+    std::string report;
+    char buffer[256];
+    ssize_t got = 0;
+    while ((got = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0)
+        report.append(buffer, static_cast<std::size_t>(got));
+    ::close(pipeEnds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ChildRun run;
+    run.seconds = NowSeconds() - start;
+    unsigned long long peak = 0;
+    if (std::sscanf(report.c_str(), "%d %llu", &run.exitStatus, &peak) != 2) {
+        throw std::runtime_error("no peak memory reported for " + arguments.front());
+    }
+    run.peakRssBytes = peak;
+    return run;
+}
+
+std::uint64_t PeakRssBytesOfThisProcess() {
+    struct rusage usage {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;
+}
+
+}  // namespace courseview::bench

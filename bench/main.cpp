@@ -1,0 +1,255 @@
+// courseview-bench: measures the catalogue scan against the floor of the same
+// work on the same files and prints the figures. It judges nothing: the
+// ratios are read by people, never asserted by tests.
+
+#include <unistd.h>
+
+#include <clocale>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "FloorWalk.h"
+#include "FolderScan.h"
+#include "Measurement.h"
+#include "MemoryTree.h"
+#include "PackageGenerator.h"
+#include "PageTitle.h"
+
+using namespace courseview;
+using namespace courseview::bench;
+
+namespace {
+
+struct Options {
+    std::vector<std::string> sizes;
+    int runs = 5;
+    int coldRuns = 3;
+    bool cold = true;
+    std::string work = "/var/tmp/courseview-bench";
+    std::uint64_t seed = 1;
+};
+
+int Usage(const std::string& problem) {
+    std::cerr
+        << "courseview-bench: " << problem
+        << "\nusage: courseview-bench [medium|large|all] [--runs N] [--cold-runs N] [--no-cold]"
+           " [--work FOLDER] [--seed N]\n";
+    return 2;
+}
+
+std::optional<Options> ParseOptions(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (argument == "medium" || argument == "large") {
+            options.sizes.push_back(argument);
+        } else if (argument == "all") {
+            options.sizes = {"medium", "large"};
+        } else if (argument == "--runs" && hasValue) {
+            options.runs = std::max(1, std::atoi(argv[++i]));
+        } else if (argument == "--cold-runs" && hasValue) {
+            options.coldRuns = std::max(1, std::atoi(argv[++i]));
+        } else if (argument == "--no-cold") {
+            options.cold = false;
+        } else if (argument == "--work" && hasValue) {
+            options.work = argv[++i];
+        } else if (argument == "--seed" && hasValue) {
+            options.seed = std::strtoull(argv[++i], nullptr, 10);
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (options.sizes.empty()) options.sizes = {"medium", "large"};
+    return options;
+}
+
+// The tool's host: no window, nothing to pump.
+class SilentHost final : public ScanHost {
+public:
+    void SetStatusText(std::u16string_view) override {}
+    void LetPendingMessagesRun() override {}
+};
+
+struct CatalogueSize {
+    std::uint64_t nodes = 0;
+    std::uint64_t paths = 0;
+    std::uint64_t captionBytes = 0;  // UTF-16 captions
+    std::uint64_t pathBytes = 0;
+};
+
+CatalogueSize ScanIntoMemory(
+    const std::string& folder, const ExtensionTables& tables,
+    Catalogue::ReadAheadMode readAhead = Catalogue::ReadAheadMode::WhenPagesAreCold) {
+    MemoryTree tree;
+    SilentHost host;
+    Catalogue catalogue(tree, host, tables);
+    catalogue.SetReadAhead(readAhead);
+    catalogue.LoadContents(folder, LoadingStatusText);
+    CatalogueSize size;
+    size.nodes = tree.Nodes().size();
+    size.paths = catalogue.PagePaths.size();
+    for (const auto& node : tree.Nodes()) size.captionBytes += node.caption.size() * 2;
+    for (const auto& path : catalogue.PagePaths) size.pathBytes += path.native().size();
+    return size;
+}
+
+std::string ProgramFolder() {
+    return std::filesystem::read_symlink("/proc/self/exe").parent_path().string();
+}
+
+std::string Fixed(double value, int decimals) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+std::string Thousands(double value) {
+    std::string digits = Fixed(value, 0);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(at, " ");
+    return digits;
+}
+
+std::string Megabytes(std::uint64_t bytes) {
+    return Fixed(static_cast<double>(bytes) / 1e6, 1) + " MB";
+}
+
+void Row(const std::string& figure, const std::string& value, const std::string& rate,
+         const std::string& ratio, const std::string& target) {
+    std::cout << "| " << figure << " | " << value << " | " << rate << " | " << ratio << " | "
+              << target << " |\n";
+}
+
+void TimingRow(const std::string& figure, double seconds, std::uint64_t entries,
+               double floorSeconds, const std::string& target) {
+    Row(figure, Fixed(seconds, 3) + " s", Thousands(static_cast<double>(entries) / seconds),
+        Fixed(seconds / floorSeconds, 2) + "×", target);
+}
+
+void MeasurePackage(const Options& options, const std::string& sizeName, bool canDrop) {
+    const PackageShape shape =
+        sizeName == "large" ? LargePackage(options.seed) : MediumPackage(options.seed);
+    const std::string folder =
+        options.work + "/" + shape.name + "-seed" + std::to_string(shape.seed);
+    const double generationStart = NowSeconds();
+    const PackageFacts facts = EnsurePackage(folder, shape);
+    const double generationSeconds = NowSeconds() - generationStart;
+    const ExtensionTables tables = MakeExtensionTables();
+
+    // One untimed pass of each warms the page cache and the allocator.
+    const FloorCounts counts = FloorWalk(folder);
+    CatalogueSize size = ScanIntoMemory(folder, tables);
+
+    std::cout << "\n## " << shape.name << " package: " << folder << "\n\n"
+              << facts.entries << " entries (" << counts.listed << " listed by the scan), "
+              << facts.pages << " pages (" << facts.hugePages << " of 8 MB), "
+              << Fixed(facts.apparentBytes / 1e9, 2) << " GB; " << size.nodes
+              << " catalogue nodes; "
+              << (facts.generatedNow ? "generated in " + Fixed(generationSeconds, 1) + " s"
+                                     : std::string("generated earlier"))
+              << "\n\n";
+
+    Row("figure", "median", "entries/s", "× floor", "target");
+    Row("---", "---:", "---:", "---:", "---");
+    // Interleaved, so drift on a shared machine hits both alike.
+    std::vector<double> floorTimes;
+    std::vector<double> catalogueTimes;
+    for (int run = 0; run < options.runs; ++run) {
+        floorTimes.push_back(MedianSeconds(1, [&] { FloorWalk(folder); }));
+        catalogueTimes.push_back(MedianSeconds(1, [&] { size = ScanIntoMemory(folder, tables); }));
+    }
+    const double floorWarm = Median(floorTimes);
+    const double catalogueWarm = Median(catalogueTimes);
+    TimingRow("floor, warm cache", floorWarm, counts.listed, floorWarm, "");
+    TimingRow("catalogue in memory, warm cache", catalogueWarm, counts.listed, floorWarm,
+              "≤ 1.25×");
+
+    if (options.cold && canDrop) {
+        const double floorCold = MedianSeconds(
+            options.coldRuns, [&] { FloorWalk(folder); }, DropPageCache);
+        const double catalogueCold = MedianSeconds(
+            options.coldRuns, [&] { ScanIntoMemory(folder, tables); }, DropPageCache);
+        const double catalogueColdAlone = MedianSeconds(
+            options.coldRuns,
+            [&] { ScanIntoMemory(folder, tables, Catalogue::ReadAheadMode::Off); }, DropPageCache);
+        TimingRow("floor, cold cache (one reader)", floorCold, counts.listed, floorCold, "");
+        TimingRow("catalogue in memory, cold cache", catalogueCold, counts.listed, floorCold,
+                  "≤ 0.8×");
+        TimingRow("catalogue in memory, cold cache, no read-ahead", catalogueColdAlone,
+                  counts.listed, floorCold, "");
+    } else {
+        Row("cold cache",
+            options.cold ? "skipped: the page cache cannot be dropped here" : "skipped (--no-cold)",
+            "", "", "");
+    }
+
+    const ChildRun empty =
+        RunQuietly({ProgramFolder() + "/courseview-catalogue", options.work + "/empty"});
+    const ChildRun tool = RunQuietly({ProgramFolder() + "/courseview-catalogue", folder});
+    const std::uint64_t content = size.captionBytes + size.pathBytes;
+    const std::uint64_t growth =
+        tool.peakRssBytes > empty.peakRssBytes ? tool.peakRssBytes - empty.peakRssBytes : 0;
+    Row("peak RSS of courseview-catalogue", Megabytes(tool.peakRssBytes),
+        Fixed(static_cast<double>(growth) / static_cast<double>(size.nodes), 0) + " B/node",
+        Fixed(static_cast<double>(growth) / static_cast<double>(content), 2) + "× content",
+        "≤ 2× content + a few MB");
+    Row("captions (UTF-16) + paths", Megabytes(content),
+        Fixed(static_cast<double>(content) / static_cast<double>(size.nodes), 0) + " B/node", "",
+        "");
+    Row("courseview-catalogue on an empty folder", Megabytes(empty.peakRssBytes), "", "", "");
+    if (tool.exitStatus != 0)
+        std::cout << "\n(courseview-catalogue exited with " << tool.exitStatus << ")\n";
+}
+
+void MeasureHugePage(const Options& options, bool canDrop) {
+    const std::string path = options.work + "/huge-2GB.htm";
+    EnsureHugePage(path, 2ull << 30);
+    std::u16string title;
+    const double warm = MedianSeconds(21, [&] { title = ReadPageTitle(path); });
+    std::cout << "\n## A 2 GB page, its title at the top\n\n";
+    Row("figure", "median", "", "", "target");
+    Row("---", "---:", "", "", "---");
+    Row("title of the 2 GB page, warm cache", Fixed(warm * 1e3, 3) + " ms", "", "", "< 10 ms");
+    if (options.cold && canDrop) {
+        const double cold = MedianSeconds(
+            options.coldRuns, [&] { title = ReadPageTitle(path); }, DropPageCache);
+        Row("title of the 2 GB page, cold cache", Fixed(cold * 1e3, 3) + " ms", "", "", "< 10 ms");
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 2 && std::strcmp(argv[1], PeakRssOption) == 0) return ReportPeakRssOf(argv + 2);
+    std::setlocale(LC_ALL, "");
+    const auto options = ParseOptions(argc, argv);
+    if (!options) return Usage("bad arguments");
+    std::filesystem::create_directories(options->work + "/empty");
+    const bool canDrop = options->cold && CanDropPageCache();
+
+    std::cout << "# courseview-bench\n\n"
+              << "Machine: " << std::thread::hardware_concurrency() << " cores; system code page "
+              << SystemCodePage().Name() << "; medians of " << options->runs << " warm runs"
+              << (canDrop
+                      ? " and " + std::to_string(options->coldRuns) +
+                            " cold runs (page cache dropped before each)"
+                      : std::string(
+                            options->cold
+                                ? "; cold figures skipped: the page cache cannot be dropped here"
+                                : "; cold figures not asked for"))
+              << "\n";
+    try {
+        for (const auto& size : options->sizes) MeasurePackage(*options, size, canDrop);
+        MeasureHugePage(*options, canDrop);
+    } catch (const std::exception& error) {
+        std::cerr << "courseview-bench: " << error.what() << "\n";
+        return 1;
+    }
+    return 0;
+}

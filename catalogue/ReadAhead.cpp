@@ -1,0 +1,170 @@
+#include "ReadAhead.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <exception>
+
+#include "FolderScan.h"
+#include "Utf.h"
+
+namespace courseview {
+
+namespace {
+
+// A head this long decides nearly every page; the system is asked for a
+// longer one, which it reads in the background, for titles further down.
+constexpr std::size_t HeadBytes = 4096;
+constexpr off_t AdvisedBytes = 65536;
+// Deeper than this the walker leaves the rest to the scan.
+constexpr int DeepestFolder = 4096;
+
+}  // namespace
+
+ReadAhead::ReadAhead(const ExtensionTables& tables, Limits limits)
+    : m_tables(tables), m_limits(limits) {}
+
+ReadAhead::~ReadAhead() { Stop(); }
+
+void ReadAhead::Start(const std::string& folder, std::uint64_t pagesTaken) {
+    Stop();
+    m_taken = pagesTaken;
+    m_skipped = pagesTaken;
+    m_queued = 0;
+    m_read = 0;
+    m_largestLead = 0;
+    m_wakeAt = NoWaiter;
+    m_stop = false;
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = false;
+        m_pages.clear();
+    }
+    m_walkPath.clear();
+    m_walkListed.clear();
+    m_walking = true;
+    m_walker = std::thread(&ReadAhead::Walk, this, folder);
+    for (std::size_t i = 0; i < m_limits.readers; ++i)
+        m_readers.emplace_back(&ReadAhead::ReadPages, this);
+}
+
+void ReadAhead::Stop() {
+    if (!m_walker.joinable()) return;
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+        m_stop = true;
+    }
+    m_progress.notify_all();
+    m_work.notify_all();
+    m_walker.join();
+    for (auto& reader : m_readers) reader.join();
+    m_readers.clear();
+    std::lock_guard lock(m_mutex);
+    m_pages.clear();
+}
+
+void ReadAhead::Walk(std::string folder) {
+    WalkFolder(folder, 0);
+    // Nothing more to hand out: the readers finish the queue and end.
+    std::lock_guard lock(m_mutex);
+    m_stopping = true;
+    m_walking = false;
+    m_work.notify_all();
+}
+
+// Mirrors Catalogue::ScanFolder: the same listing, the same decisions, in the
+// same order, with nothing added to any tree.
+void ReadAhead::WalkFolder(const std::string& folderPath, int depth) {
+    if (depth > DeepestFolder) return;
+    try {
+        FolderListing listing(folderPath);
+        const FolderIdentity identity = listing.Identity();
+        m_walkPath.push_back(identity);
+        m_walkListed.emplace(identity.device, identity.inode);
+        struct PathPop {
+            std::vector<FolderIdentity>& path;
+            ~PathPop() { path.pop_back(); }
+        } pop{m_walkPath};
+
+        std::string folder = folderPath;
+        if (folder.empty() || folder.back() != '/') folder.push_back('/');
+        FolderEntry entry;
+        std::string fullPath;
+        while (!m_stop.load(std::memory_order_relaxed) && listing.Next(entry, fullPath, folder)) {
+            m_name.clear();
+            DecodeUtf8Prefix(entry.name, true, m_name);
+            if (IsTreeFolder(entry.isFolder, m_name, m_tables)) {
+                FolderIdentity target;
+                if (entry.isLink && IdentifyFolder(fullPath, target)) {
+                    bool onPath = false;
+                    for (const auto& folderOnPath : m_walkPath)
+                        onPath = onPath || folderOnPath == target;
+                    if (onPath || m_walkListed.contains({target.device, target.inode})) continue;
+                }
+                WalkFolder(fullPath, depth + 1);
+            } else if (IsPageKind(ExtensionIndex(m_tables.ViewableExtensions, m_name)) &&
+                       !SameTextAscii(m_name, WrapperPageName)) {
+                if (!QueuePage(fullPath)) return;
+            }
+        }
+    } catch (const std::exception&) {
+        // The scan meets the same error and decides what it costs; the
+        // walker just goes on with the parent folder.
+    }
+}
+
+// Waits until the scan is near enough, then hands the page to a reader.
+// False when the walk is to stop.
+bool ReadAhead::QueuePage(const std::string& path) {
+    const std::uint64_t number = ++m_queued;
+    if (number <= m_skipped) return true;
+    std::unique_lock lock(m_mutex);
+    if (number > m_taken.load() + m_limits.pagesAhead) {
+        // Wait until the lead has halved, so the walker and the scan do not
+        // wake each other page by page.
+        const std::uint64_t half = m_limits.pagesAhead / 2;
+        m_wakeAt.store(number > half ? number - half : 0);
+        m_progress.wait(lock, [&] { return m_stopping || m_taken.load() + half >= number; });
+        m_wakeAt.store(NoWaiter);
+        if (m_stopping) return false;
+    }
+    const std::uint64_t taken = m_taken.load();
+    if (number > taken) {
+        const std::uint64_t lead = number - taken;
+        if (lead > m_largestLead.load()) m_largestLead.store(lead);
+    }
+    m_pages.push_back(path);
+    m_work.notify_one();
+    lock.unlock();
+    if (m_limits.onQueued) m_limits.onQueued(path);
+    return true;
+}
+
+void ReadAhead::ReadPages() {
+    std::array<char, HeadBytes> head;
+    std::string path;
+    for (;;) {
+        {
+            std::unique_lock lock(m_mutex);
+            m_work.wait(lock, [&] { return m_stopping || !m_pages.empty(); });
+            if (m_stop || m_pages.empty()) return;
+            path.swap(m_pages.front());
+            m_pages.pop_front();
+        }
+        // Opened as the scan opens pages, and read only when it is a plain
+        // file: a FIFO or a device named like a page is left alone.
+        const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (descriptor < 0) continue;
+        struct stat status {};
+        if (::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode)) {
+            ::posix_fadvise(descriptor, 0, AdvisedBytes, POSIX_FADV_WILLNEED);
+            if (::pread(descriptor, head.data(), head.size(), 0) >= 0) ++m_read;
+        }
+        ::close(descriptor);
+    }
+}
+
+}  // namespace courseview

@@ -1,0 +1,247 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <random>
+#include <thread>
+#include <utility>
+
+#include "FolderScan.h"
+#include "MemoryTree.h"
+#include "ReadAhead.h"
+#include "TempFolder.h"
+#include "Utf.h"
+
+using namespace courseview;
+using courseview::testing::PageWithTitle;
+using courseview::testing::TempFolder;
+
+namespace {
+
+class QuietHost final : public ScanHost {
+public:
+    void SetStatusText(std::u16string_view) override {}
+    void LetPendingMessagesRun() override {
+        if (onFirstPump) std::exchange(onFirstPump, nullptr)();
+    }
+    std::function<void()> onFirstPump;
+};
+
+bool Eventually(const std::function<bool()>& done);
+
+struct NoteList final : ScanObserver {
+    void Note(ScanNote note) override {
+        std::string text = std::string(OmissionReasonName(note.reason)) + " " + note.path.native() +
+                           " " + note.error;
+        for (const auto& lost : note.lostEntries) text += " " + lost;
+        notes.push_back(text);
+    }
+    std::vector<std::string> notes;
+};
+
+// What a scan produced, as text: the tree, PagePaths and the notes.
+struct ScanResult {
+    std::string tree;
+    std::vector<std::string> paths;
+    std::vector<std::string> notes;
+    std::uint64_t pagesQueued = 0;
+    bool operator==(const ScanResult& other) const {
+        return tree == other.tree && paths == other.paths && notes == other.notes;
+    }
+};
+
+std::string Render(const MemoryTree& tree, const std::vector<std::size_t>& positions) {
+    std::string text;
+    for (std::size_t position : positions) {
+        const auto& node = tree.Nodes()[position];
+        text += "[" + Utf16ToUtf8(node.caption);
+        if (node.entryIndex) text += "#" + std::to_string(*node.entryIndex);
+        text += Render(tree, node.children) + "]";
+    }
+    return text;
+}
+
+ScanResult Scan(const std::string& folder, Catalogue::ReadAheadMode mode) {
+    MemoryTree tree;
+    QuietHost host;
+    const ExtensionTables tables = MakeExtensionTables();
+    const auto utf8 = OpenCodePage("UTF-8");
+    Catalogue catalogue(tree, host, tables, *utf8);
+    NoteList notes;
+    catalogue.SetObserver(&notes);
+    catalogue.SetReadAhead(mode);
+    // A small package is scanned in a blink: give the walker a head start,
+    // so that the scan really meets pages it has read.
+    host.onFirstPump = [&] {
+        const ReadAhead& readAhead = catalogue.PageReadAhead();
+        Eventually([&] { return readAhead.PagesQueued() > 4 || !readAhead.Walking(); });
+    };
+    catalogue.LoadContents(folder, LoadingStatusText);
+    ScanResult result{
+        Render(tree, tree.TopLevel()), {}, notes.notes, catalogue.PageReadAhead().PagesQueued()};
+    for (const auto& path : catalogue.PagePaths) result.paths.push_back(path);
+    return result;
+}
+
+// A package with everything that can end a folder early or be left out:
+// pages that cannot be read, a FIFO and a folder named like pages, hidden and
+// "files" folders, links back up the path and across to listed folders.
+void MakeHostilePackage(const TempFolder& folder, unsigned seed) {
+    std::mt19937 random(seed);
+    std::vector<std::string> folders{""};
+    for (int i = 0; i < 40; ++i) {
+        const std::string parent = folders[random() % folders.size()];
+        const std::string names[] = {
+            "Раздел " + std::to_string(i), "Тема " + std::to_string(i) + "^",
+            "_hidden" + std::to_string(i), "x" + std::to_string(i) + ".files"};
+        folders.push_back(parent + names[random() % 4] + "/");
+        folder.MakeFolder(folders.back());
+    }
+    for (int i = 0; i < 400; ++i) {
+        const std::string& at = folders[random() % folders.size()];
+        const std::string name = at + "f" + std::to_string(i);
+        switch (random() % 10) {
+            case 0:
+                ASSERT_EQ(::symlink("nowhere", (folder.Path() + name + ".htm").c_str()), 0);
+                break;
+            case 1:
+                folder.Write(name + ".jpg", "x");
+                break;
+            case 2:
+                folder.Write(name + ".txt", "x");
+                break;
+            default:
+                folder.Write(name + ".htm", PageWithTitle("Страница " + std::to_string(i)));
+                break;
+        }
+    }
+    ASSERT_EQ(::mkfifo((folder.Path() + folders[1] + "pipe.htm").c_str(), 0600), 0);
+    folder.MakeFolder(folders[2] + "folder.htm");
+    ASSERT_EQ(::symlink("/dev/zero", (folder.Path() + folders[3] + "zero.htm").c_str()), 0);
+    ASSERT_EQ(::symlink("..", (folder.Path() + folders[4] + "up").c_str()), 0);
+    ASSERT_EQ(::symlink(folder.Path().c_str(), (folder.Path() + folders[5] + "root^").c_str()), 0);
+    ASSERT_EQ(::symlink(("../" + folders[6]).c_str(), (folder.Path() + "across").c_str()), 0);
+}
+
+// Polls until `done` or five seconds have passed.
+bool Eventually(const std::function<bool()>& done) {
+    for (int i = 0; i < 500; ++i) {
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return done();
+}
+
+// A folder of `count` pages, in subfolders of ten, in the order a scan lists them.
+std::vector<std::string> MakePages(const TempFolder& folder, int count) {
+    for (int i = 0; i < count; ++i) {
+        folder.Write("d" + std::to_string(i / 10) + "/p" + std::to_string(i) + ".htm",
+                     PageWithTitle("x"));
+    }
+    MemoryTree tree;
+    QuietHost host;
+    const ExtensionTables tables = MakeExtensionTables();
+    Catalogue catalogue(tree, host, tables);
+    catalogue.SetReadAhead(Catalogue::ReadAheadMode::Off);
+    catalogue.LoadContents(folder.Path(), LoadingStatusText);
+    std::vector<std::string> pages;
+    for (const auto& path : catalogue.PagePaths) pages.push_back(path);
+    return pages;
+}
+
+}  // namespace
+
+TEST(ReadAhead, ScanFindsTheSameWithAndWithoutIt) {
+    for (unsigned seed = 1; seed <= 4; ++seed) {
+        TempFolder folder;
+        MakeHostilePackage(folder, seed);
+        const ScanResult alone = Scan(folder.Path(), Catalogue::ReadAheadMode::Off);
+        const ScanResult helped = Scan(folder.Path(), Catalogue::ReadAheadMode::Always);
+        EXPECT_EQ(helped.tree, alone.tree) << "seed " << seed;
+        EXPECT_EQ(helped.paths, alone.paths) << "seed " << seed;
+        EXPECT_EQ(helped.notes, alone.notes) << "errors end the same folders at the same entries";
+        EXPECT_GT(helped.pagesQueued, 0u) << "the read-ahead did run";
+        EXPECT_EQ(Scan(folder.Path(), Catalogue::ReadAheadMode::WhenPagesAreCold), alone);
+    }
+}
+
+TEST(ReadAhead, HandsOutPagesInTheScansOrder) {
+    TempFolder folder;
+    const std::vector<std::string> pages = MakePages(folder, 60);
+    std::vector<std::string> queued;
+    std::mutex guard;
+    const ExtensionTables tables = MakeExtensionTables();
+    ReadAhead::Limits limits;
+    limits.pagesAhead = 1000;
+    limits.onQueued = [&](const std::string& page) {
+        std::lock_guard lock(guard);
+        queued.push_back(page);
+    };
+    ReadAhead readAhead(tables, limits);
+    readAhead.Start(folder.Path(), 0);
+    ASSERT_TRUE(Eventually([&] { return !readAhead.Walking(); }));
+    EXPECT_TRUE(Eventually([&] { return readAhead.PagesRead() == pages.size(); }));
+    readAhead.Stop();
+    EXPECT_EQ(queued, pages);
+}
+
+TEST(ReadAhead, NeverRunsFurtherAheadThanItsLimit) {
+    TempFolder folder;
+    const std::vector<std::string> pages = MakePages(folder, 100);
+    const ExtensionTables tables = MakeExtensionTables();
+    ReadAhead::Limits limits;
+    limits.readers = 2;
+    limits.pagesAhead = 8;
+    ReadAhead readAhead(tables, limits);
+    readAhead.Start(folder.Path(), 0);
+    ASSERT_TRUE(Eventually([&] { return readAhead.PagesQueued() >= 9; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // The ninth page is counted while the walker waits to hand it out.
+    EXPECT_EQ(readAhead.PagesQueued(), 9u);
+    EXPECT_TRUE(Eventually([&] { return readAhead.PagesRead() == 8; }));
+    for (int i = 0; i < 5; ++i) readAhead.PageTaken();
+    // Woken once the lead has halved, it hands out up to the limit again.
+    EXPECT_TRUE(Eventually([&] { return readAhead.PagesQueued() >= 14; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(readAhead.PagesQueued(), 14u);
+    for (std::size_t i = 5; i < pages.size(); ++i) readAhead.PageTaken();
+    EXPECT_TRUE(Eventually([&] { return readAhead.PagesRead() == pages.size(); }));
+    EXPECT_LE(readAhead.LargestLead(), 8u);
+    readAhead.Stop();
+}
+
+TEST(ReadAhead, SkipsThePagesTheScanHasRead) {
+    TempFolder folder;
+    const std::vector<std::string> pages = MakePages(folder, 50);
+    std::vector<std::string> queued;
+    const ExtensionTables tables = MakeExtensionTables();
+    ReadAhead::Limits limits;
+    limits.onQueued = [&](const std::string& page) { queued.push_back(page); };
+    ReadAhead readAhead(tables, limits);
+    readAhead.Start(folder.Path(), 20);
+    ASSERT_TRUE(Eventually([&] { return !readAhead.Walking(); }));
+    readAhead.Stop();
+    EXPECT_EQ(queued, std::vector<std::string>(pages.begin() + 20, pages.end()));
+}
+
+TEST(ReadAhead, StopsWhileWaitingOrWalking) {
+    TempFolder folder;
+    MakePages(folder, 300);
+    const ExtensionTables tables = MakeExtensionTables();
+    ReadAhead::Limits limits;
+    limits.pagesAhead = 4;
+    {
+        ReadAhead readAhead(tables, limits);
+        readAhead.Start(folder.Path(), 0);
+        ASSERT_TRUE(Eventually([&] { return readAhead.PagesQueued() >= 5; }));
+        readAhead.Stop();  // the walker waits for the scan here
+        EXPECT_FALSE(readAhead.Running());
+        readAhead.Start(folder.Path(), 0);
+        readAhead.Start(folder.Path(), 0);  // starting again ends the walk before
+    }                                       // and so does the end of its life
+    SUCCEED();
+}
