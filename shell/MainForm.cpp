@@ -118,6 +118,7 @@ void TForm1::BindHandlers() {
     TV->Bind(wxEVT_LEFT_DOWN, &TForm1::TVLeftDown, this);
     TV->Bind(wxEVT_LEFT_DCLICK, &TForm1::TVLeftDoubleClick, this);
     TV->Bind(wxEVT_LEFT_UP, &TForm1::TVLeftUp, this);
+    TV->Bind(wxEVT_MOTION, &TForm1::TVMouseMove, this);
 }
 
 void TForm1::ShowAtDesignedPlace() {
@@ -242,6 +243,25 @@ void TForm1::TVLeftUp(wxMouseEvent& event) {
     m_treePressed = false;
     // The tree has handled the press already: the item under it is the selection now.
     if (click) TVClick();
+}
+
+void TForm1::TVMouseMove(wxMouseEvent& event) {
+    event.Skip();
+    // A caption cut off by the pane's right edge is shown whole as a tool tip.
+    int flags = 0;
+    const wxTreeItemId item = TV->HitTest(event.GetPosition(), flags);
+    wxRect label;
+    wxString tip;
+    if (item.IsOk() && TV->GetBoundingRect(item, label, true) &&
+        label.GetRight() >= TV->GetClientSize().GetWidth()) {
+        tip = TV->GetItemText(item);
+    }
+    if (TV->GetToolTipText() == tip) return;
+    if (tip.empty()) {
+        TV->UnsetToolTip();
+    } else {
+        TV->SetToolTip(tip);
+    }
 }
 
 const std::vector<std::filesystem::path>& TForm1::PagePaths() const {

@@ -92,6 +92,7 @@ private:
     void TVLeftDown(wxMouseEvent& event);
     void TVLeftDoubleClick(wxMouseEvent& event);
     void TVLeftUp(wxMouseEvent& event);
+    void TVMouseMove(wxMouseEvent& event);
 
     const FormPlaces m_places;
     std::unique_ptr<WrapperPageWriter> m_wrapperPage;

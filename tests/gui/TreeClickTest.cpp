@@ -138,3 +138,17 @@ TEST(TreeClick, HostileFileNamesStayInertInTheWrapperPage) {
         std::string::npos)
         << bytes;
 }
+
+TEST(TreeClick, CaptionsTooWideForThePaneShowWholeAsToolTips) {
+    const std::string longTitle =
+        "A very long page title that cannot possibly fit into the catalogue pane";
+    OpenViewer viewer([&](const TempFolder& folder) {
+        folder.Write("long.htm", "<title>" + longTitle + "</title>");
+        folder.Write("short.htm", "<title>Short</title>");
+    });
+    wxTreeCtrl& tree = *viewer.Form().TV;
+    MovePointerTo(viewer.ItemOnScreen(viewer.Item(" " + longTitle)));
+    EXPECT_TRUE(RunEventLoopUntil([&] { return tree.GetToolTipText() == " " + longTitle; }));
+    MovePointerTo(viewer.ItemOnScreen(viewer.Item(" Short")));
+    EXPECT_TRUE(RunEventLoopUntil([&] { return tree.GetToolTipText().empty(); }));
+}
