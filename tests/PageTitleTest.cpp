@@ -70,7 +70,7 @@ TEST_F(PageTitleFiles, TagsAndAttributesBecomePartOfTheTitle) {
 
 TEST_F(PageTitleFiles, EncodingsByMarkAndCodePage) {
     const std::string utf16 = std::string("\xFF\xFE", 2) +
-                              std::string("<\0t\0i\0t\0l\0e\0>\0\x1B\x04<\0/\0t\0i\0t\0l\0e\0>\0", 34);
+                              std::string("<\0t\0i\0t\0l\0e\0>\0\x1B\x04<\0/\0t\0i\0t\0l\0e\0>\0", 32);
     EXPECT_EQ(TitleOf(utf16), u" Л");
     EXPECT_EQ(TitleOf("\xEF\xBB\xBF<title>\xD0\x9B\xD0\x9C</title>", *Cp1251), u" ЛМ");
     EXPECT_EQ(TitleOf("<title>\xCB\xE5\xEA\xF6\xE8\xFF</title>", *Cp1251), u" Лекция");

@@ -1,0 +1,131 @@
+// Page titles: whatever the bytes of a page, the title read as the file
+// streams in equals the title by the rule read literally (whole file, lines
+// joined with CR LF, into the code page, tokenized, searched), cut at the
+// documented cap; and the text gives the same title however its bytes arrive
+// in chunks.
+//
+// Input: a code page, where to cut the bytes into chunks, optional padding
+// (to push a chosen byte onto the reader's buffer boundary, or to make a token
+// longer than the cap), then the page.
+
+#include <fuzzer/FuzzedDataProvider.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+
+#include "FuzzSupport.h"
+#include "PageTitle.h"
+#include "ParsingSelfMaking.h"
+#include "TextFile.h"
+
+using namespace courseview;
+using namespace courseview::fuzzing;
+
+namespace {
+
+// The reader's buffer size: a chunk boundary falls at every multiple.
+constexpr std::size_t ReaderChunk = 16384;
+
+// Repeated as padding: ASCII, UTF-8 of two, three and four bytes, UTF-16 units
+// and a surrogate pair, GB18030 of two and four bytes.
+constexpr std::array<std::string_view, 10> PaddingUnits = {
+    " ", "x", "\xD0\x96", "\xE4\xB8\xAD", "\xF0\x9F\x98\x80",
+    std::string_view("x\0", 2), "\x16\x04", "\x3D\xD8\x00\xDE", "\xB0\xA1", "\x81\x30\x81\x30"};
+
+const std::string& PagePath() {
+    static const std::string path = [] {
+        std::string folder = (std::filesystem::temp_directory_path() / "courseview-fuzz-XXXXXX").string();
+        if (::mkdtemp(folder.data()) == nullptr) std::abort();
+        static std::string removeAtExit = folder;
+        std::atexit([] { std::filesystem::remove_all(removeAtExit); });
+        return folder + "/page.htm";
+    }();
+    return path;
+}
+
+void WriteFile(const std::string& path, std::string_view bytes) {
+    const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (descriptor < 0) std::abort();
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t count = ::write(descriptor, bytes.data() + written, bytes.size() - written);
+        if (count <= 0) std::abort();
+        written += static_cast<std::size_t>(count);
+    }
+    ::close(descriptor);
+}
+
+std::u16string TitleOfText(std::u16string_view text, const CodePage& codePage) {
+    TSimpleParser parser(codePage);
+    parser.Separators.AddChars(std::string_view(" <>\r\n\0", 6));
+    parser.Parse(codePage.FromUtf16(text));
+    return TitleFromTokens(parser.Tokens);
+}
+
+std::string Repeated(std::string_view unit, std::size_t length) {
+    std::string out;
+    out.reserve(length + unit.size());
+    while (out.size() < length) out += unit;
+    out.resize(length);
+    return out;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    FuzzedDataProvider input(data, size);
+    const CodePage& codePage = PickCodePage(input.ConsumeIntegral<std::uint8_t>());
+    std::vector<std::size_t> cuts(input.ConsumeIntegralInRange<std::size_t>(0, 6));
+    for (auto& cut : cuts) cut = input.ConsumeIntegral<std::uint32_t>();
+    const auto padding = input.ConsumeIntegral<std::uint8_t>();
+    const auto paddingAt = input.ConsumeIntegral<std::uint16_t>();
+    const auto boundaryOffset = input.ConsumeIntegralInRange<std::size_t>(0, 15);
+    std::string page = input.ConsumeRemainingBytesAsString();
+
+    const std::string_view unit = PaddingUnits[(padding >> 3) % PaddingUnits.size()];
+    const std::size_t at = paddingAt % (page.size() + 1);
+    // Big files are slow to fuzz: most inputs go without padding.
+    if ((padding & 7) == 1 && at + boundaryOffset <= ReaderChunk) {
+        // The byte `boundaryOffset` past `at` becomes the first of a new chunk.
+        page.insert(at, Repeated(unit, ReaderChunk - at - boundaryOffset));
+    } else if ((padding & 7) == 2) {
+        page.insert(at, Repeated(unit, MaximumTitleLength + 2048 * boundaryOffset));
+    }
+    WriteFile(PagePath(), page);
+
+    const std::u16string streamed = ReadPageTitle(PagePath(), codePage);
+    const std::u16string literal =
+        TitleOfText(JoinLines(LoadTextLines(PagePath(), codePage)), codePage);
+    const std::u16string expected = literal.substr(0, MaximumTitleLength);
+    if (streamed != expected) {
+        std::size_t at = 0;
+        while (at < streamed.size() && at < expected.size() && streamed[at] == expected[at]) ++at;
+        const std::size_t from = at < 16 ? 0 : at - 16;
+        FUZZ_CHECK(streamed == expected,
+                   codePage.Name() + ", " + std::to_string(page.size()) + " bytes: streamed " +
+                       std::to_string(streamed.size()) + " units, literal " + std::to_string(literal.size()) +
+                       ", first difference at " + std::to_string(at) + "\nstreamed: " +
+                       Hex(std::u16string_view(streamed).substr(from, 40)) + "\nexpected: " +
+                       Hex(std::u16string_view(expected).substr(from, 40)));
+    }
+    FUZZ_CHECK(streamed.empty() || streamed.front() == u' ', Hex(streamed));
+
+    // The same bytes decoded in chunks cut anywhere give the same title.
+    for (auto& cut : cuts) cut %= page.size() + 1;
+    std::sort(cuts.begin(), cuts.end());
+    TextDecoder decoder(codePage);
+    std::u16string text;
+    std::size_t from = 0;
+    for (std::size_t cut : cuts) {
+        decoder.Feed(std::string_view(page).substr(from, cut - from), false, text);
+        from = cut;
+    }
+    decoder.Feed(std::string_view(page).substr(from), true, text);
+    FUZZ_CHECK(TitleOfText(JoinLines(SplitLines(text)), codePage) == literal,
+               "chunked decoding changed the title");
+    return 0;
+}
