@@ -77,26 +77,46 @@ public:
     void LetPendingMessagesRun() override {}
 };
 
+// The tool keeps every note until it prints them.
+class NoteCollector final : public ScanObserver {
+public:
+    void Note(ScanNote note) override { notes.push_back(std::move(note)); }
+    std::vector<ScanNote> notes;
+};
+
+// What the author's tool holds once its scan is done.
 struct CatalogueSize {
     std::uint64_t nodes = 0;
     std::uint64_t paths = 0;
+    std::uint64_t notes = 0;
     std::uint64_t captionBytes = 0;  // UTF-16 captions
-    std::uint64_t pathBytes = 0;
+    std::uint64_t pathBytes = 0;     // PagePaths
+    std::uint64_t noteBytes = 0;     // the notes' paths, messages and lost names
+    std::uint64_t ContentBytes() const { return captionBytes + pathBytes + noteBytes; }
 };
 
+// What courseview-catalogue does before it prints: LoadContents into the
+// in-memory tree, the notes collected.
 CatalogueSize ScanIntoMemory(
     const std::string& folder, const ExtensionTables& tables,
     Catalogue::ReadAheadMode readAhead = Catalogue::ReadAheadMode::WhenPagesAreCold) {
     MemoryTree tree;
     SilentHost host;
     Catalogue catalogue(tree, host, tables);
+    NoteCollector collector;
+    catalogue.SetObserver(&collector);
     catalogue.SetReadAhead(readAhead);
     catalogue.LoadContents(folder, LoadingStatusText);
     CatalogueSize size;
     size.nodes = tree.Nodes().size();
     size.paths = catalogue.PagePaths.size();
+    size.notes = collector.notes.size();
     for (const auto& node : tree.Nodes()) size.captionBytes += node.caption.size() * 2;
-    for (const auto& path : catalogue.PagePaths) size.pathBytes += path.native().size();
+    for (const auto& path : catalogue.PagePaths) size.pathBytes += path.size();
+    for (const auto& note : collector.notes) {
+        size.noteBytes += note.path.size() + note.error.size();
+        for (const auto& lost : note.lostEntries) size.noteBytes += lost.size();
+    }
     return size;
 }
 
@@ -192,17 +212,20 @@ void MeasurePackage(const Options& options, const std::string& sizeName, bool ca
     const ChildRun empty =
         RunQuietly({ProgramFolder() + "/courseview-catalogue", options.work + "/empty"});
     const ChildRun tool = RunQuietly({ProgramFolder() + "/courseview-catalogue", folder});
-    const std::uint64_t content = size.captionBytes + size.pathBytes;
+    const std::uint64_t content = size.ContentBytes();
     const std::uint64_t growth =
         tool.peakRssBytes > empty.peakRssBytes ? tool.peakRssBytes - empty.peakRssBytes : 0;
+    // The limit: twice the text the tool holds, plus what it takes to run at all.
+    const std::uint64_t limit = 2 * content + empty.peakRssBytes;
     Row("peak RSS of courseview-catalogue", Megabytes(tool.peakRssBytes),
         Fixed(static_cast<double>(growth) / static_cast<double>(size.nodes), 0) + " B/node",
         Fixed(static_cast<double>(growth) / static_cast<double>(content), 2) + "× content",
-        "≤ 2× content + a few MB");
-    Row("captions (UTF-16) + paths", Megabytes(content),
+        "≤ 2× content + fixed = " + Megabytes(limit));
+    Row("content: captions (UTF-16), paths, notes", Megabytes(content),
         Fixed(static_cast<double>(content) / static_cast<double>(size.nodes), 0) + " B/node", "",
+        std::to_string(size.paths) + " paths, " + std::to_string(size.notes) + " notes");
+    Row("fixed: courseview-catalogue on an empty folder", Megabytes(empty.peakRssBytes), "", "",
         "");
-    Row("courseview-catalogue on an empty folder", Megabytes(empty.peakRssBytes), "", "", "");
     if (tool.exitStatus != 0)
         std::cout << "\n(courseview-catalogue exited with " << tool.exitStatus << ")\n";
 }

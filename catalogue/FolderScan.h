@@ -3,7 +3,6 @@
 // into branches and pages, pictures and clips into leaves, and remembers every
 // openable entry's full path in PagePaths.
 
-#include <filesystem>
 #include <optional>
 #include <set>
 #include <string>
@@ -30,8 +29,10 @@ public:
     Catalogue(CatalogueTree& tree, ScanHost& host, const ExtensionTables& tables,
               const CodePage& systemCodePage = SystemCodePage());
 
-    // Full paths of the openable entries; a node's entry index is a position here.
-    std::vector<std::filesystem::path> PagePaths;
+    // Full paths of the openable entries, as the file system spells them; a
+    // node's entry index is a position here. Plain strings: a path object
+    // would keep every path a second time, cut into its components.
+    std::vector<std::string> PagePaths;
 
     // The rebuild: clears PagePaths and the tree, shows `statusText`, scans
     // `folderPath` as the top level, clears the status text. A rebuild asked

@@ -3,8 +3,10 @@
 // tests look at.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "CatalogueTree.h"
@@ -14,7 +16,7 @@ namespace courseview {
 class MemoryTree final : public CatalogueTree {
 public:
     struct Node {
-        std::u16string caption;
+        std::u16string_view caption;  // held by the tree until RemoveAllNodes()
         std::optional<std::int32_t> entryIndex;
         std::vector<std::size_t> children;  // positions in Nodes()
     };
@@ -37,7 +39,13 @@ public:
 private:
     static std::size_t PositionOf(NodeHandle node) { return reinterpret_cast<std::size_t>(node) - 1; }
     NodeHandle Append(std::u16string_view caption);
+    std::u16string_view Keep(std::u16string_view caption);
 
+    // Captions stand end to end in blocks that never move: a node costs no
+    // allocation of its own, and its caption's view stays valid.
+    std::vector<std::unique_ptr<char16_t[]>> m_captionBlocks;
+    std::size_t m_blockUsed = 0;
+    std::size_t m_blockSize = 0;
     std::vector<Node> m_nodes;
     std::vector<std::size_t> m_topLevel;
     std::optional<std::size_t> m_selected;

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "InputFile.h"
 #include "NameMatching.h"
@@ -21,8 +22,10 @@ constexpr std::u16string_view ClosingTitleTag = u"/title";
 // decides most pages, and larger ones later keep a long head to few calls.
 constexpr std::size_t FirstChunkBytes = 4096;
 constexpr std::size_t ChunkBytes = 65536;
-// Text reaches the tokenizer in slices, so the work ends soon after the title.
+// Text reaches the tokenizer in slices, so the work ends soon after the title;
+// short ones once the title has begun, since it ends within a few words.
 constexpr std::size_t SliceBytes = 512;
+constexpr std::size_t GatheringSliceBytes = 64;
 // Longest byte-order mark.
 constexpr std::size_t MarkBytes = 3;
 
@@ -55,21 +58,27 @@ public:
     // Feed() for a text in a code page that keeps ASCII, while no title has
     // begun: returns how much of `text` it took, which is all of it unless the
     // "title" token ends inside. Only a token of exactly those five ASCII
-    // letters matters here, so the text is searched for its "l" a word at a
-    // time rather than tokenized byte by byte.
-    std::size_t FeedSeeking(std::string_view text) {
-        const char* const data = text.data();
+    // letters matters here, so the text is searched for its "l" rather than
+    // tokenized unit by unit. Takes UTF-16 too, for a UTF-8 code page, where
+    // every other character encodes to bytes outside ASCII.
+    template <typename Unit>
+    std::size_t FeedSeeking(std::basic_string_view<Unit> text) {
+        const Unit* const data = text.data();
         const std::size_t size = text.size();
         std::size_t at = 0;
         // Finish a token that began in an earlier text the ordinary way.
-        while (at < size && m_tokenLength > 0 && Seeking()) Feed(text.substr(at++, 1));
+        while (at < size && m_tokenLength > 0 && Seeking()) {
+            const char byte = TokenByte(data[at++]);
+            Feed(std::string_view(&byte, 1));
+        }
         if (!Seeking()) return at;
         const std::size_t start = at;  // a token boundary
-        for (std::size_t l = FindLetterL(text, start + 3); l < size; l = FindLetterL(text, l + 1)) {
+        LetterL letterL(text);
+        for (std::size_t l = letterL.Next(start + 3); l < size; l = letterL.Next(l + 1)) {
             const std::size_t begin = l - 3;
             if (begin > start && !IsSeparator(data[begin - 1])) continue;
             if (l + 2 >= size) break;  // the token may go on in the next text
-            if (!IsSeparator(data[l + 2]) || !IsAsciiWord(text.substr(begin, 5), u"title"))
+            if (!IsSeparator(data[l + 2]) || !IsAsciiWord(text.substr(begin, 5), TitleTag))
                 continue;
             m_state = State::Gathering;
             return l + 3;
@@ -77,7 +86,13 @@ public:
         // Leave the last token open, as Feed() would: it may go on.
         std::size_t tokenBegin = size;
         while (tokenBegin > start && !IsSeparator(data[tokenBegin - 1])) --tokenBegin;
-        if (tokenBegin < size) AddToToken(data + tokenBegin, size - tokenBegin);
+        if (tokenBegin < size) {
+            char bytes[MaximumTagBytes];
+            const std::size_t kept = std::min(size - tokenBegin, MaximumTagBytes);
+            for (std::size_t i = 0; i < kept; ++i) bytes[i] = TokenByte(data[tokenBegin + i]);
+            AddToToken(bytes, kept);
+            m_tokenLength += size - tokenBegin - kept;
+        }
         return size;
     }
 
@@ -115,35 +130,59 @@ private:
     static constexpr std::size_t MaximumBytesPerUnit = 4;
 
     bool IsSeparator(char byte) const { return m_separator[static_cast<unsigned char>(byte)]; }
+    bool IsSeparator(char16_t unit) const { return unit < 0x80 && m_separator[unit]; }
 
-    // Position of the first "l" or "L" at or after `from`, or text.size().
-    static std::size_t FindLetterL(std::string_view text, std::size_t from) {
-        const auto* data = reinterpret_cast<const unsigned char*>(text.data());
-        const std::size_t size = text.size();
-        constexpr std::uint64_t ones = 0x0101010101010101ull;
-        std::size_t at = from;
-        while (at + 8 <= size) {
-            std::uint64_t word;
-            std::memcpy(&word, data + at, 8);
-            // Zero bytes where a byte folds to "l"; the test may also flag a
-            // byte after a true one, which the byte check below sorts out.
-            const std::uint64_t folded = (word | (ones * 0x20)) ^ (ones * 'l');
-            if (((folded - ones) & ~folded & (ones * 0x80)) != 0) break;
-            at += 8;
-        }
-        for (; at < size; ++at) {
-            if ((data[at] | 0x20) == 'l') return at;
-        }
-        return size;
-    }
+    // What a character stands for in a token before the title: itself when
+    // ASCII, else a byte that no tag holds.
+    static char TokenByte(char byte) { return byte; }
+    static char TokenByte(char16_t unit) { return unit < 0x80 ? static_cast<char>(unit) : '\x80'; }
 
-    // True for bytes that are exactly `tag` up to the case of Latin letters.
-    static bool IsAsciiWord(std::string_view bytes, std::u16string_view tag) {
-        if (bytes.size() != tag.size()) return false;
+    // Finds the next "l" or "L" of a text: for bytes with the C library's
+    // search, which reads many at a time, remembering each letter's next
+    // place so that no byte is searched twice.
+    template <typename Unit>
+    class LetterL {
+    public:
+        explicit LetterL(std::basic_string_view<Unit> text) : m_text(text) {}
+
+        // Position of the first "l" or "L" at or after `from`, or text.size().
+        std::size_t Next(std::size_t from) {
+            if (from >= m_text.size()) return m_text.size();
+            if constexpr (std::is_same_v<Unit, char>) {
+                if (m_lower < from) m_lower = Find('l', from);
+                if (m_upper < from) m_upper = Find('L', from);
+                return std::min(m_lower, m_upper);
+            } else {
+                for (std::size_t at = from; at < m_text.size(); ++at) {
+                    if ((m_text[at] | 0x20) == u'l') return at;
+                }
+                return m_text.size();
+            }
+        }
+
+    private:
+        std::size_t Find(char letter, std::size_t from) const {
+            const void* found = std::memchr(m_text.data() + from, letter, m_text.size() - from);
+            return found == nullptr
+                       ? m_text.size()
+                       : static_cast<std::size_t>(static_cast<const Unit*>(found) - m_text.data());
+        }
+
+        std::basic_string_view<Unit> m_text;
+        std::size_t m_lower = 0;  // next "l" at or after the last search's start
+        std::size_t m_upper = 0;
+    };
+
+    // True for characters that are exactly `tag` up to the case of Latin letters.
+    template <typename Unit>
+    static bool IsAsciiWord(std::basic_string_view<Unit> text, std::u16string_view tag) {
+        if (text.size() != tag.size()) return false;
         for (std::size_t i = 0; i < tag.size(); ++i) {
-            const char16_t unit = static_cast<unsigned char>(bytes[i]);
-            if (unit >= 0x80 || !SameTextAscii(std::u16string_view(&unit, 1), tag.substr(i, 1)))
+            const auto unit =
+                static_cast<char16_t>(static_cast<std::make_unsigned_t<Unit>>(text[i]));
+            if (unit >= 0x80 || !SameTextAscii(std::u16string_view(&unit, 1), tag.substr(i, 1))) {
                 return false;
+            }
         }
         return true;
     }
@@ -164,7 +203,9 @@ private:
     bool TokenIs(std::u16string_view tag) {
         if (m_tokenLength > MaximumTagBytes) return false;
         // Only an all-ASCII token of the tag's length can decode to it.
-        if (m_keepsAscii) return m_tokenLength == tag.size() && IsAsciiWord(m_token, tag);
+        if (m_keepsAscii) {
+            return m_tokenLength == tag.size() && IsAsciiWord(std::string_view(m_token), tag);
+        }
         m_decodedToken.clear();
         m_codePage.DecodePrefix(m_token, true, m_decodedToken);
         return SameTextAscii(m_decodedToken, tag);
@@ -224,6 +265,7 @@ struct PageTitleReader::State {
     }
 
     void ScanAsUtf8(std::size_t start, std::size_t filled, bool atEnd);
+    void ScanUtf16AsUtf8(bool bigEndian, std::size_t filled, bool atEnd);
     void ScanDecoded(std::size_t filled, bool atEnd);
 
     const CodePage& codePage;
@@ -232,6 +274,7 @@ struct PageTitleReader::State {
     bool watchForColdPages = false;
     bool lastPageWasCold = false;
     std::unique_ptr<char[]> chunk;
+    std::u16string units;
     std::u16string decoded;
     std::u16string pendingUnits;
     std::string narrow;
@@ -260,7 +303,7 @@ void PageTitleReader::State::ScanAsUtf8(std::size_t start, std::size_t filled, b
                 at += scanner.FeedSeeking(text.substr(at));
                 continue;
             }
-            const std::size_t sliceEnd = std::min(text.size(), at + SliceBytes);
+            const std::size_t sliceEnd = std::min(text.size(), at + GatheringSliceBytes);
             const Utf8Run run =
                 NextUtf8Run(text.substr(at, sliceEnd - at), atEnd && sliceEnd == text.size());
             scanner.Feed(text.substr(at, run.wellFormed));
@@ -278,6 +321,69 @@ void PageTitleReader::State::ScanAsUtf8(std::size_t start, std::size_t filled, b
         std::memmove(chunk.get(), text.data() + at, kept);
         start = 0;
         atEnd = !ReadMore(kept, ChunkBytes, filled);
+    }
+}
+
+// UTF-16 read in a UTF-8 code page: before the title the tag is searched in
+// the UTF-16 text itself, since every character but ASCII encodes to bytes
+// outside ASCII; from the title on, the text is encoded as the rules say.
+void PageTitleReader::State::ScanUtf16AsUtf8(bool bigEndian, std::size_t filled, bool atEnd) {
+    std::size_t start = 2;  // behind the mark
+    pendingUnits.clear();
+    auto scan = [&](std::u16string_view text) {
+        std::size_t at = 0;
+        while (at < text.size() && !scanner.Decided()) {
+            if (scanner.Seeking()) {
+                at += scanner.FeedSeeking(text.substr(at));
+                continue;
+            }
+            const std::size_t sliceEnd = std::min(text.size(), at + GatheringSliceBytes / 2);
+            decoded.assign(pendingUnits);
+            decoded.append(text.substr(at, sliceEnd - at));
+            narrow.clear();
+            // A high surrogate at the end waits for its partner, or for the end.
+            pendingUnits.assign(decoded, EncodeUtf8Prefix(decoded, false, narrow));
+            scanner.Feed(narrow);
+            at = sliceEnd;
+        }
+    };
+    bool ended = false;
+    for (;;) {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(chunk.get()) + start;
+        const std::size_t pairs = (filled - start) / 2;
+        const bool oddByte = (filled - start) % 2 == 1;
+        // Units are made a slice at a time, as far as the title needs them.
+        for (std::size_t first = 0; first < pairs && !ended && !scanner.Decided();
+             first += SliceBytes / 2) {
+            const std::size_t count = std::min(SliceBytes / 2, pairs - first);
+            units.resize(count);
+            for (std::size_t i = 0; i < count; ++i) {
+                const unsigned one = bytes[2 * (first + i)];
+                const unsigned other = bytes[2 * (first + i) + 1];
+                units[i] = static_cast<char16_t>(bigEndian ? one << 8 | other : other << 8 | one);
+            }
+            // The first NUL ends the text.
+            const std::size_t nul = units.find(u'\0');
+            if (nul != std::u16string::npos) {
+                units.resize(nul);
+                ended = true;
+            }
+            scan(units);
+        }
+        if (scanner.Decided()) return;
+        // Half a code unit at the very end cannot be a character.
+        if (atEnd && oddByte && !ended) scan(std::u16string_view(&ReplacementCharacter, 1));
+        if (atEnd || ended) {
+            // A high surrogate that waited for its partner in vain.
+            narrow.clear();
+            EncodeUtf8Prefix(pendingUnits, true, narrow);
+            scanner.Feed(narrow);
+            return;
+        }
+        // An odd byte waits in front of the next chunk for its partner.
+        if (oddByte) chunk[0] = chunk[filled - 1];
+        start = 0;
+        atEnd = !ReadMore(oddByte ? 1 : 0, ChunkBytes, filled);
     }
 }
 
@@ -357,7 +463,9 @@ std::u16string_view PageTitleReader::ReadOpenPage() {
     const std::string_view head(state.chunk.get(), filled);
 
     const bool markedUtf16 = StartsWith(head, "\xFF\xFE") || StartsWith(head, "\xFE\xFF");
-    if (state.codePage.IsUtf8() && !markedUtf16) {
+    if (state.codePage.IsUtf8() && markedUtf16) {
+        state.ScanUtf16AsUtf8(StartsWith(head, "\xFE\xFF"), filled, atEnd);
+    } else if (state.codePage.IsUtf8()) {
         state.ScanAsUtf8(StartsWith(head, "\xEF\xBB\xBF") ? MarkBytes : 0, filled, atEnd);
     } else {
         state.ScanDecoded(filled, atEnd);

@@ -3,7 +3,6 @@
 // entries out quietly; the author's tool reports these notes so a broken
 // package can be found.
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -21,7 +20,7 @@ enum class OmissionReason {
 
 struct ScanNote {
     OmissionReason reason;
-    std::filesystem::path path;
+    std::string path;  // as the file system spells it
     std::string error;                    // ListingEnded: the error's message
     std::vector<std::string> lostEntries; // ListingEnded: the names listed after it, now missing
 };

@@ -264,8 +264,8 @@ void TForm1::TVMouseMove(wxMouseEvent& event) {
     }
 }
 
-const std::vector<std::filesystem::path>& TForm1::PagePaths() const {
-    static const std::vector<std::filesystem::path> None;
+const std::vector<std::string>& TForm1::PagePaths() const {
+    static const std::vector<std::string> None;
     return m_catalogue != nullptr ? m_catalogue->PagePaths : None;
 }
 

@@ -71,7 +71,7 @@ public:
     void Button2Click(wxCommandEvent& event);
 
     // Full paths of the openable entries; empty until the lists exist.
-    const std::vector<std::filesystem::path>& PagePaths() const;
+    const std::vector<std::string>& PagePaths() const;
     bool Scanning() const;
     bool FirstActivationDone() const { return !m_firstActivation; }
     bool CloseButtonHovered() const { return m_closeButtonHovered; }

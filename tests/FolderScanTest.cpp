@@ -80,9 +80,7 @@ protected:
         return text;
     }
     std::vector<std::string> Paths() const {
-        std::vector<std::string> paths;
-        for (const auto& path : catalogue.PagePaths) paths.push_back(path.native());
-        return paths;
+        return catalogue.PagePaths;
     }
 
     TempFolder folder;
@@ -281,7 +279,7 @@ TEST_F(FolderScan, AwkwardNamesKeepTheirBytesInPaths) {
     EXPECT_EQ(paths, (std::vector<std::string>{folder.Path() + "bad\xFF\xFEname.jpg",
                                                folder.Path() + "q\"&<\n>.jpg"}));
     std::vector<std::u16string> captions;
-    for (const auto& node : tree.Nodes()) captions.push_back(node.caption);
+    for (const auto& node : tree.Nodes()) captions.emplace_back(node.caption);
     std::sort(captions.begin(), captions.end());
     EXPECT_EQ(captions, (std::vector<std::u16string>{u"bad\uFFFD\uFFFDname", u"q\"&<\n>"}));
 }
@@ -300,7 +298,9 @@ TEST_F(FolderScan, ObserverHearsWhatWasLeftOutAndWhy) {
     ASSERT_EQ(::symlink("nowhere", (folder.Path() + "s/broken.htm").c_str()), 0);
     Scan(folder.Path());
     std::map<std::string, OmissionReason> reasons;
-    for (const auto& note : collector.notes) reasons[note.path.filename().string()] = note.reason;
+    for (const auto& note : collector.notes) {
+        reasons[std::filesystem::path(note.path).filename().string()] = note.reason;
+    }
     EXPECT_EQ(reasons["_hidden"], OmissionReason::Hidden);
     EXPECT_EQ(reasons["x.files"], OmissionReason::SkippedFolder);
     EXPECT_EQ(reasons["readme.txt"], OmissionReason::NotViewable);

@@ -106,6 +106,14 @@ TEST_F(PageTitleReaderShortcuts, Utf16PagesOfBothByteOrders) {
     ExpectLiteral(little, "UTF-16LE");
     ExpectLiteral(big, "UTF-16BE");
     ExpectLiteral(little + "x", "UTF-16LE with an odd byte");
+    // The odd byte is a character of its own: it keeps the last token from
+    // being the closing tag.
+    std::string open = "\xFF\xFE";
+    for (char16_t unit : std::u16string(u"<title>a /title")) {
+        open += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+    }
+    ExpectLiteral(open, "UTF-16LE ending in the closing tag");
+    ExpectLiteral(open + "x", "UTF-16LE ending in the closing tag and an odd byte");
 }
 
 TEST_F(PageTitleReaderShortcuts, RandomPagesOfEveryLength) {
@@ -140,6 +148,34 @@ TEST_F(PageTitleReaderShortcuts, RandomPagesOfEveryLength) {
             page += pieces[piece];
         }
         ExpectLiteral(page, "random page " + std::to_string(round));
+    }
+}
+
+TEST_F(PageTitleReaderShortcuts, RandomUtf16PagesOfEveryLength) {
+    // Before the title, UTF-16 is searched as it stands: surrogates, NUL,
+    // odd bytes and tags cut by reads must not make a difference.
+    const std::u16string pieces[] = {u"<title>", u"</title>", u"TiTlE", u"/title", u" ", u"\r\n", u"l",
+                                     u"Лекция", u"\U0001F600", std::u16string(1, char16_t(0xD800)),
+                                     std::u16string(1, char16_t(0xDC00)), std::u16string(1, u'\0'),
+                                     std::u16string(1500, u'ж'), std::u16string(900, u' ')};
+    std::mt19937 random(13);
+    for (int round = 0; round < 120; ++round) {
+        std::u16string text;
+        const int count = 1 + static_cast<int>(random() % 40);
+        for (int i = 0; i < count; ++i) {
+            const std::size_t piece = random() % std::size(pieces);
+            if (pieces[piece] == std::u16string(1, u'\0') && random() % 4 != 0) continue;
+            text += pieces[piece];
+        }
+        const bool bigEndian = round % 2 == 1;
+        std::string page = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        for (char16_t unit : text) {
+            const char low = static_cast<char>(unit & 0xFF);
+            const char high = static_cast<char>(unit >> 8);
+            page += bigEndian ? std::string{high, low} : std::string{low, high};
+        }
+        if (round % 5 == 0) page.push_back('x');  // half a unit at the end
+        ExpectLiteral(page, "random UTF-16 page " + std::to_string(round));
     }
 }
 

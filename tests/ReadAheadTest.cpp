@@ -35,7 +35,7 @@ bool Eventually(const std::function<bool()>& done);
 
 struct NoteList final : ScanObserver {
     void Note(ScanNote note) override {
-        std::string text = std::string(OmissionReasonName(note.reason)) + " " + note.path.native() +
+        std::string text = std::string(OmissionReasonName(note.reason)) + " " + note.path +
                            " " + note.error;
         for (const auto& lost : note.lostEntries) text += " " + lost;
         notes.push_back(text);

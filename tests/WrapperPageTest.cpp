@@ -166,7 +166,7 @@ TEST(WrapperPage, FolderNamedTempHtmIsNeitherWrittenNorRemoved) {
 
 TEST(NodeActivation, KindFollowsTheWholePathsLastDot) {
     const auto tables = MakeExtensionTables();
-    const std::vector<std::filesystem::path> paths = {
+    const std::vector<std::string> paths = {
         "/c/a.htm",     "/c/b.JPG",         "/c/c.bmp",     "/c/d.avi",
         "/c/1 Лекции^", "/c/old.jpg/a.htm", "/c/x.jpg/HTML"};
     using Kind = Activation::Kind;

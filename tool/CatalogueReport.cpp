@@ -8,8 +8,8 @@ namespace courseview {
 
 namespace {
 
-std::string PathText(const std::filesystem::path& path) {
-    return Utf16ToUtf8(Utf8ToUtf16(path.native()));
+std::string PathText(std::string_view path) {
+    return Utf16ToUtf8(Utf8ToUtf16(path));
 }
 
 void WriteJsonNode(std::ostream& out, const MemoryTree& tree, std::size_t position) {
@@ -47,7 +47,7 @@ void WriteJsonNode(std::ostream& out, const MemoryTree& tree, std::size_t positi
     }
 }
 
-std::string DisplayCaption(const std::u16string& caption) {
+std::string DisplayCaption(std::u16string_view caption) {
     std::string text;
     for (char c : Utf16ToUtf8(caption)) {
         if (c == '\n') {

@@ -14,7 +14,7 @@ namespace courseview {
 
 struct CatalogueReport {
     const MemoryTree& tree;
-    const std::vector<std::filesystem::path>& pagePaths;
+    const std::vector<std::string>& pagePaths;
     const std::vector<ScanNote>& notes;
 };
 
