@@ -2,14 +2,19 @@
 
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/statfs.h>
+#include <sys/utsname.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
+#include <thread>
 
 namespace courseview::bench {
 
@@ -123,6 +128,60 @@ ChildRun RunQuietly(const std::vector<std::string>& arguments) {
     }
     run.peakRssBytes = peak;
     return run;
+}
+
+namespace {
+
+// The value of the first "key : value" line of a /proc file that starts with `key`.
+std::string ProcValue(const char* file, const std::string& key) {
+    std::ifstream in(file);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind(key, 0) != 0) continue;
+        const auto colon = line.find(':');
+        if (colon == std::string::npos) continue;
+        const auto begin = line.find_first_not_of(" \t", colon + 1);
+        return begin == std::string::npos ? std::string() : line.substr(begin);
+    }
+    return {};
+}
+
+std::string FileSystemName(const std::string& folder) {
+    struct statfs status {};
+    if (::statfs(folder.c_str(), &status) != 0) return "unknown file system";
+    switch (static_cast<unsigned long>(status.f_type)) {
+        case 0xEF53:
+            return "ext4";
+        case 0x58465342:
+            return "xfs";
+        case 0x9123683E:
+            return "btrfs";
+        case 0x01021994:
+            return "tmpfs";
+        case 0x794C7630:
+            return "overlayfs";
+        default:
+            return "file system 0x" + [&] {
+                char hex[32];
+                std::snprintf(hex, sizeof hex, "%lx", static_cast<unsigned long>(status.f_type));
+                return std::string(hex);
+            }();
+    }
+}
+
+}  // namespace
+
+std::string MachineDescription(const std::string& folder) {
+    struct utsname system {};
+    ::uname(&system);
+    const std::string memory = ProcValue("/proc/meminfo", "MemTotal");
+    const double gigabytes = std::atof(memory.c_str()) / (1024.0 * 1024.0);
+    char text[512];
+    std::snprintf(text, sizeof text, "%s, %u cores, %.0f GB RAM, Linux %s, %s",
+                  ProcValue("/proc/cpuinfo", "model name").c_str(),
+                  std::thread::hardware_concurrency(), gigabytes, system.release,
+                  FileSystemName(folder).c_str());
+    return text;
 }
 
 std::uint64_t PeakRssBytesOfThisProcess() {

@@ -41,4 +41,8 @@ int ReportPeakRssOf(char** programArguments);
 
 std::uint64_t PeakRssBytesOfThisProcess();
 
+// The processor, cores, memory, kernel and the file system `folder` is on:
+// what figures from another machine must be read against.
+std::string MachineDescription(const std::string& folder);
+
 }  // namespace courseview::bench

@@ -18,56 +18,19 @@
 #include "FolderScan.h"
 #include "Measurement.h"
 #include "MemoryTree.h"
+#include "Options.h"
 #include "PackageGenerator.h"
 #include "PageTitle.h"
+#include "Report.h"
 
 using namespace courseview;
 using namespace courseview::bench;
 
 namespace {
 
-struct Options {
-    std::vector<std::string> sizes;
-    int runs = 5;
-    int coldRuns = 3;
-    bool cold = true;
-    std::string work = "/var/tmp/courseview-bench";
-    std::uint64_t seed = 1;
-};
-
 int Usage(const std::string& problem) {
-    std::cerr
-        << "courseview-bench: " << problem
-        << "\nusage: courseview-bench [medium|large|all] [--runs N] [--cold-runs N] [--no-cold]"
-           " [--work FOLDER] [--seed N]\n";
+    std::cerr << "courseview-bench: " << problem << "\n" << UsageText("courseview-bench") << "\n";
     return 2;
-}
-
-std::optional<Options> ParseOptions(int argc, char** argv) {
-    Options options;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if (argument == "medium" || argument == "large") {
-            options.sizes.push_back(argument);
-        } else if (argument == "all") {
-            options.sizes = {"medium", "large"};
-        } else if (argument == "--runs" && hasValue) {
-            options.runs = std::max(1, std::atoi(argv[++i]));
-        } else if (argument == "--cold-runs" && hasValue) {
-            options.coldRuns = std::max(1, std::atoi(argv[++i]));
-        } else if (argument == "--no-cold") {
-            options.cold = false;
-        } else if (argument == "--work" && hasValue) {
-            options.work = argv[++i];
-        } else if (argument == "--seed" && hasValue) {
-            options.seed = std::strtoull(argv[++i], nullptr, 10);
-        } else {
-            return std::nullopt;
-        }
-    }
-    if (options.sizes.empty()) options.sizes = {"medium", "large"};
-    return options;
 }
 
 // The tool's host: no window, nothing to pump.
@@ -124,39 +87,9 @@ std::string ProgramFolder() {
     return std::filesystem::read_symlink("/proc/self/exe").parent_path().string();
 }
 
-std::string Fixed(double value, int decimals) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return text;
-}
-
-std::string Thousands(double value) {
-    std::string digits = Fixed(value, 0);
-    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(at, " ");
-    return digits;
-}
-
-std::string Megabytes(std::uint64_t bytes) {
-    return Fixed(static_cast<double>(bytes) / 1e6, 1) + " MB";
-}
-
-void Row(const std::string& figure, const std::string& value, const std::string& rate,
-         const std::string& ratio, const std::string& target) {
-    std::cout << "| " << figure << " | " << value << " | " << rate << " | " << ratio << " | "
-              << target << " |\n";
-}
-
-void TimingRow(const std::string& figure, double seconds, std::uint64_t entries,
-               double floorSeconds, const std::string& target) {
-    Row(figure, Fixed(seconds, 3) + " s", Thousands(static_cast<double>(entries) / seconds),
-        Fixed(seconds / floorSeconds, 2) + "×", target);
-}
-
 void MeasurePackage(const Options& options, const std::string& sizeName, bool canDrop) {
-    const PackageShape shape =
-        sizeName == "large" ? LargePackage(options.seed) : MediumPackage(options.seed);
-    const std::string folder =
-        options.work + "/" + shape.name + "-seed" + std::to_string(shape.seed);
+    const PackageShape shape = ShapeOf(options, sizeName);
+    const std::string folder = PackageFolder(options, shape);
     const double generationStart = NowSeconds();
     const PackageFacts facts = EnsurePackage(folder, shape);
     const double generationSeconds = NowSeconds() - generationStart;
@@ -175,8 +108,7 @@ void MeasurePackage(const Options& options, const std::string& sizeName, bool ca
                                      : std::string("generated earlier"))
               << "\n\n";
 
-    Row("figure", "median", "entries/s", "× floor", "target");
-    Row("---", "---:", "---:", "---:", "---");
+    TableHead();
     // Interleaved, so drift on a shared machine hits both alike.
     std::vector<double> floorTimes;
     std::vector<double> catalogueTimes;
@@ -251,13 +183,13 @@ void MeasureHugePage(const Options& options, bool canDrop) {
 int main(int argc, char** argv) {
     if (argc > 2 && std::strcmp(argv[1], PeakRssOption) == 0) return ReportPeakRssOf(argv + 2);
     std::setlocale(LC_ALL, "");
-    const auto options = ParseOptions(argc, argv);
+    const auto options = ParseOptions(argc, argv, {"medium", "large"});
     if (!options) return Usage("bad arguments");
     std::filesystem::create_directories(options->work + "/empty");
     const bool canDrop = options->cold && CanDropPageCache();
 
     std::cout << "# courseview-bench\n\n"
-              << "Machine: " << std::thread::hardware_concurrency() << " cores; system code page "
+              << "Machine: " << MachineDescription(options->work) << "; system code page "
               << SystemCodePage().Name() << "; medians of " << options->runs << " warm runs"
               << (canDrop
                       ? " and " + std::to_string(options->coldRuns) +

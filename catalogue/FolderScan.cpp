@@ -1,5 +1,6 @@
 #include "FolderScan.h"
 
+#include <bit>
 #include <exception>
 
 #include "FileError.h"
@@ -80,7 +81,7 @@ void Catalogue::ScanFolder(const std::string& folderPath, NodeHandle parentNode)
         m_listedFolders.clear();
         m_scanRoot = folderPath;
         m_pagesTaken = 0;
-        m_coldPages = 0;
+        m_coldPageBits = 0;
         if (m_readAheadMode == ReadAheadMode::Always) m_readAhead.Start(folderPath, 0);
     }
     ++m_scanDepth;
@@ -197,17 +198,22 @@ bool Catalogue::OnScanPath(const FolderIdentity& folder) const {
 void Catalogue::ComingToPage() {
     ++m_pagesTaken;
     if (m_readAhead.Running()) m_readAhead.PageTaken();
-    m_titles.WatchForColdPages(m_readAheadMode == ReadAheadMode::WhenPagesAreCold &&
-                               !m_readAhead.Running());
+    // Whether pages come from the disk matters while no read-ahead runs, or
+    // while it pauses because its pages were all in memory.
+    m_titles.WatchForColdPages(m_readAheadMode != ReadAheadMode::Off &&
+                               (!m_readAhead.Running() || m_readAhead.Paused()));
 }
 
 void Catalogue::PageRead() {
-    // One page from the disk can be chance; two say the package is not in
-    // memory, and the pages after it will not be either.
-    constexpr int ColdPagesBeforeReadAhead = 2;
-    if (m_titles.LastPageWasCold() && !m_readAhead.Running() &&
-        ++m_coldPages >= ColdPagesBeforeReadAhead) {
+    constexpr int ColdPagesToReadAhead = 8;  // of the last 64 watched
+    if (!m_titles.WatchingForColdPages()) return;
+    m_coldPageBits = m_coldPageBits << 1 | (m_titles.LastPageWasCold() ? 1 : 0);
+    if (std::popcount(m_coldPageBits) < ColdPagesToReadAhead) return;
+    m_coldPageBits = 0;
+    if (!m_readAhead.Running()) {
         m_readAhead.Start(m_scanRoot, m_pagesTaken);
+    } else {
+        m_readAhead.Resume();
     }
 }
 

@@ -52,8 +52,9 @@ public:
     void SetObserver(ScanObserver* observer) { m_observer = observer; }
 
     // When pages' heads are read ahead of the scan, in parallel. By default
-    // from the second page that has to come from the disk: a package in the
-    // page cache gains nothing from it.
+    // once pages keep coming from the disk (8 of the last 64): a package in
+    // the page cache gains nothing from it, and a page the system dropped
+    // from memory now and then is no reason to start.
     enum class ReadAheadMode { Off, WhenPagesAreCold, Always };
     void SetReadAhead(ReadAheadMode mode) { m_readAheadMode = mode; }
     // The last scan's read-ahead, for tests and the benchmark.
@@ -90,8 +91,8 @@ private:
     ReadAhead m_readAhead;
     ReadAheadMode m_readAheadMode = ReadAheadMode::WhenPagesAreCold;
     std::string m_scanRoot;
-    std::uint64_t m_pagesTaken = 0;  // pages this rebuild has come to
-    int m_coldPages = 0;
+    std::uint64_t m_pagesTaken = 0;   // pages this rebuild has come to
+    std::uint64_t m_coldPageBits = 0;  // the last 64 pages watched, 1 for each from the disk
 };
 
 }  // namespace courseview

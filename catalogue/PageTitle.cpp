@@ -476,6 +476,8 @@ std::u16string_view PageTitleReader::ReadOpenPage() {
 
 void PageTitleReader::WatchForColdPages(bool watch) { m_state->watchForColdPages = watch; }
 
+bool PageTitleReader::WatchingForColdPages() const { return m_state->watchForColdPages; }
+
 bool PageTitleReader::LastPageWasCold() const { return m_state->lastPageWasCold; }
 
 std::u16string ReadPageTitle(const std::filesystem::path& page, const CodePage& systemCodePage) {

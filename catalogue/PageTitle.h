@@ -46,6 +46,7 @@ public:
     // While watching, Read() notes whether a page's first bytes had to come
     // from the disk: a scan starts reading ahead when they do.
     void WatchForColdPages(bool watch);
+    bool WatchingForColdPages() const;
     bool LastPageWasCold() const;
 
 private:

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <array>
@@ -31,15 +32,18 @@ ReadAhead::~ReadAhead() { Stop(); }
 void ReadAhead::Start(const std::string& folder, std::uint64_t pagesTaken) {
     Stop();
     m_taken = pagesTaken;
-    m_skipped = pagesTaken;
-    m_queued = 0;
+    m_listed = 0;
     m_read = 0;
+    m_cold = 0;
     m_largestLead = 0;
+    m_warmInARow = 0;
     m_wakeAt = NoWaiter;
     m_stop = false;
+    m_paused = false;
     {
         std::lock_guard lock(m_mutex);
         m_stopping = false;
+        m_idleReaders = 0;
         m_pages.clear();
     }
     m_walkPath.clear();
@@ -48,6 +52,13 @@ void ReadAhead::Start(const std::string& folder, std::uint64_t pagesTaken) {
     m_walker = std::thread(&ReadAhead::Walk, this, folder);
     for (std::size_t i = 0; i < m_limits.readers; ++i)
         m_readers.emplace_back(&ReadAhead::ReadPages, this);
+}
+
+void ReadAhead::Resume() {
+    m_warmInARow = 0;
+    if (!m_paused.exchange(false)) return;
+    std::lock_guard lock(m_mutex);
+    m_progress.notify_all();
 }
 
 void ReadAhead::Stop() {
@@ -116,55 +127,80 @@ void ReadAhead::WalkFolder(const std::string& folderPath, int depth) {
     }
 }
 
-// Waits until the scan is near enough, then hands the page to a reader.
-// False when the walk is to stop.
+// Waits until the scan is near enough and the walk is not paused, then hands
+// the page to a reader. False when the walk is to stop.
 bool ReadAhead::QueuePage(const std::string& path) {
-    const std::uint64_t number = ++m_queued;
-    if (number <= m_skipped) return true;
+    const std::uint64_t number = ++m_listed;
+    // The scan has been here already: nothing to read ahead.
+    if (number <= m_taken.load()) return true;
     std::unique_lock lock(m_mutex);
-    if (number > m_taken.load() + m_limits.pagesAhead) {
-        // Wait until the lead has halved, so the walker and the scan do not
-        // wake each other page by page.
-        const std::uint64_t half = m_limits.pagesAhead / 2;
+    // Once too far ahead, wait until the lead has halved, so the walker and
+    // the scan do not wake each other page by page.
+    const std::uint64_t half = m_limits.pagesAhead / 2;
+    const bool tooFarAhead = number > m_taken.load() + m_limits.pagesAhead;
+    for (;;) {
+        if (m_stopping) break;
+        if (m_paused.load()) {
+            m_wakeAt.store(NoWaiter);  // only Resume() ends a pause
+            m_progress.wait(lock);
+            continue;
+        }
+        if (!tooFarAhead) break;
         m_wakeAt.store(number > half ? number - half : 0);
-        m_progress.wait(lock, [&] { return m_stopping || m_taken.load() + half >= number; });
-        m_wakeAt.store(NoWaiter);
-        if (m_stopping) return false;
+        if (m_taken.load() + half >= number) break;
+        m_progress.wait(lock);
     }
-    const std::uint64_t taken = m_taken.load();
-    if (number > taken) {
-        const std::uint64_t lead = number - taken;
-        if (lead > m_largestLead.load()) m_largestLead.store(lead);
-    }
+    m_wakeAt.store(NoWaiter);
+    if (m_stopping) return false;
+    if (number <= m_taken.load()) return true;
+    const std::uint64_t lead = number - m_taken.load();
+    if (lead > m_largestLead.load()) m_largestLead.store(lead);
     m_pages.push_back(path);
-    m_work.notify_one();
+    // Only a reader that sleeps needs waking.
+    if (m_idleReaders > 0) m_work.notify_one();
     lock.unlock();
     if (m_limits.onQueued) m_limits.onQueued(path);
     return true;
 }
 
 void ReadAhead::ReadPages() {
-    std::array<char, HeadBytes> head;
     std::string path;
     for (;;) {
         {
             std::unique_lock lock(m_mutex);
+            ++m_idleReaders;
             m_work.wait(lock, [&] { return m_stopping || !m_pages.empty(); });
+            --m_idleReaders;
             if (m_stop || m_pages.empty()) return;
             path.swap(m_pages.front());
             m_pages.pop_front();
         }
-        // Opened as the scan opens pages, and read only when it is a plain
-        // file: a FIFO or a device named like a page is left alone.
-        const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        if (descriptor < 0) continue;
-        struct stat status {};
-        if (::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode)) {
-            ::posix_fadvise(descriptor, 0, AdvisedBytes, POSIX_FADV_WILLNEED);
-            if (::pread(descriptor, head.data(), head.size(), 0) >= 0) ++m_read;
-        }
-        ::close(descriptor);
+        ReadHead(path);
     }
+}
+
+// Opened as the scan opens pages, and read only when it is a plain file: a
+// FIFO or a device named like a page is left alone.
+void ReadAhead::ReadHead(const std::string& path) {
+    std::array<char, HeadBytes> head;
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) return;
+    struct stat status {};
+    if (::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode)) {
+        // A page in memory costs the scan nothing: only count it.
+        iovec part{head.data(), head.size()};
+        const bool inMemory = ::preadv2(descriptor, &part, 1, 0, RWF_NOWAIT) >= 0;
+        if (inMemory) {
+            if (++m_warmInARow >= m_limits.warmPagesBeforePause) m_paused = true;
+        } else {
+            m_warmInARow = 0;
+            ++m_cold;
+            ::posix_fadvise(descriptor, 0, AdvisedBytes, POSIX_FADV_WILLNEED);
+            ::pread(descriptor, head.data(), head.size(), 0);
+        }
+        ++m_read;
+    }
+    ::close(descriptor);
 }
 
 }  // namespace courseview

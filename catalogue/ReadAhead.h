@@ -8,7 +8,9 @@
 // A walker thread lists the folders as the scan will (the same listing order,
 // the same naming rules, the same links left alone) and hands every page to a
 // few reader threads, never more than a fixed number of pages ahead of the
-// scan.
+// scan. A reader first asks for the head without waiting for the disk; when a
+// long run of pages all turn out to be in memory already, the walker pauses
+// until the scan meets cold pages again.
 
 #include <atomic>
 #include <condition_variable>
@@ -29,8 +31,9 @@ namespace courseview {
 class ReadAhead {
 public:
     struct Limits {
-        std::size_t readers = 6;         // pages read at once
-        std::uint64_t pagesAhead = 192;  // how far the walker may run ahead of the scan
+        std::size_t readers = 4;                   // pages read at once
+        std::uint64_t pagesAhead = 192;            // how far the walker may run ahead of the scan
+        std::uint64_t warmPagesBeforePause = 128;  // pages in memory in a row that pause the walk
         // Hears every page the walker hands out, on the walker's thread: for tests.
         std::function<void(const std::string& page)> onQueued;
     };
@@ -56,16 +59,22 @@ public:
         }
     }
 
+    // The scan meets pages from the disk again: a paused walk goes on.
+    void Resume();
+
     // Ends the walk and waits for the threads. Called by the destructor too.
     void Stop();
 
     bool Running() const { return m_walker.joinable(); }
     // False once the walker has listed everything it will.
     bool Walking() const { return m_walking.load(); }
+    // The readers found only pages in memory for a while.
+    bool Paused() const { return m_paused.load(); }
 
     // What the walk did so far: for tests and the benchmark.
-    std::uint64_t PagesQueued() const { return m_queued.load(); }
-    std::uint64_t PagesRead() const { return m_read.load(); }
+    std::uint64_t PagesListed() const { return m_listed.load(); }  // pages the walker came to
+    std::uint64_t PagesRead() const { return m_read.load(); }      // heads the readers read
+    std::uint64_t PagesFromDisk() const { return m_cold.load(); }  // of those, not in memory
     std::uint64_t LargestLead() const { return m_largestLead.load(); }
 
 private:
@@ -73,14 +82,16 @@ private:
     void WalkFolder(const std::string& folderPath, int depth);
     bool QueuePage(const std::string& path);
     void ReadPages();
+    void ReadHead(const std::string& path);
 
     const ExtensionTables& m_tables;
     const Limits m_limits;
 
     std::mutex m_mutex;
-    std::condition_variable m_progress;  // the scan took a page, or the walk stops
+    std::condition_variable m_progress;  // the scan took a page, the walk resumes or stops
     std::condition_variable m_work;      // a page waits for a reader, or the walk stops
     std::deque<std::string> m_pages;     // guarded by m_mutex
+    std::size_t m_idleReaders = 0;       // guarded by m_mutex
     bool m_stopping = false;             // guarded by m_mutex
 
     static constexpr std::uint64_t NoWaiter = ~std::uint64_t{0};
@@ -88,10 +99,12 @@ private:
     std::atomic<std::uint64_t> m_wakeAt{NoWaiter};  // the scan's page count the walker waits for
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_walking{false};
-    std::atomic<std::uint64_t> m_queued{0};
+    std::atomic<bool> m_paused{false};
+    std::atomic<std::uint64_t> m_warmInARow{0};
+    std::atomic<std::uint64_t> m_listed{0};
     std::atomic<std::uint64_t> m_read{0};
+    std::atomic<std::uint64_t> m_cold{0};
     std::atomic<std::uint64_t> m_largestLead{0};
-    std::uint64_t m_skipped = 0;  // pages the scan had read before the walk began
 
     // The walker's own: the folders on its path and those it has listed.
     std::vector<FolderIdentity> m_walkPath;

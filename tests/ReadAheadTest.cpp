@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -6,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <thread>
 #include <utility>
@@ -35,8 +38,8 @@ bool Eventually(const std::function<bool()>& done);
 
 struct NoteList final : ScanObserver {
     void Note(ScanNote note) override {
-        std::string text = std::string(OmissionReasonName(note.reason)) + " " + note.path +
-                           " " + note.error;
+        std::string text =
+            std::string(OmissionReasonName(note.reason)) + " " + note.path + " " + note.error;
         for (const auto& lost : note.lostEntries) text += " " + lost;
         notes.push_back(text);
     }
@@ -48,7 +51,7 @@ struct ScanResult {
     std::string tree;
     std::vector<std::string> paths;
     std::vector<std::string> notes;
-    std::uint64_t pagesQueued = 0;
+    std::uint64_t pagesListed = 0;
     bool operator==(const ScanResult& other) const {
         return tree == other.tree && paths == other.paths && notes == other.notes;
     }
@@ -78,11 +81,11 @@ ScanResult Scan(const std::string& folder, Catalogue::ReadAheadMode mode) {
     // so that the scan really meets pages it has read.
     host.onFirstPump = [&] {
         const ReadAhead& readAhead = catalogue.PageReadAhead();
-        Eventually([&] { return readAhead.PagesQueued() > 4 || !readAhead.Walking(); });
+        Eventually([&] { return readAhead.PagesListed() > 4 || !readAhead.Walking(); });
     };
     catalogue.LoadContents(folder, LoadingStatusText);
     ScanResult result{
-        Render(tree, tree.TopLevel()), {}, notes.notes, catalogue.PageReadAhead().PagesQueued()};
+        Render(tree, tree.TopLevel()), {}, notes.notes, catalogue.PageReadAhead().PagesListed()};
     for (const auto& path : catalogue.PagePaths) result.paths.push_back(path);
     return result;
 }
@@ -153,6 +156,41 @@ std::vector<std::string> MakePages(const TempFolder& folder, int count) {
     return pages;
 }
 
+// Drops a file's pages from the page cache, as a disc or a stick that was
+// never read would have them; false where the system keeps them anyway.
+// Asked through a mapping, since asking by reading brings them back.
+bool DropFromMemory(const std::string& path) {
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) return false;
+    ::fdatasync(descriptor);
+    ::posix_fadvise(descriptor, 0, 0, POSIX_FADV_DONTNEED);
+    void* mapping = ::mmap(nullptr, 1, PROT_READ, MAP_SHARED, descriptor, 0);
+    unsigned char resident = 1;
+    if (mapping != MAP_FAILED) {
+        ::mincore(mapping, 1, &resident);
+        ::munmap(mapping, 1);
+    }
+    ::close(descriptor);
+    return (resident & 1) == 0;
+}
+
+// A read-ahead over a folder of pages, driven by hand in place of a scan.
+class ReadAheadWalk : public ::testing::Test {
+protected:
+    ReadAhead& StartOver(int pageCount) {
+        pages = MakePages(folder, pageCount);
+        readAhead.emplace(tables, limits);
+        readAhead->Start(folder.Path(), 0);
+        return *readAhead;
+    }
+
+    TempFolder folder;
+    std::vector<std::string> pages;
+    const ExtensionTables tables = MakeExtensionTables();
+    ReadAhead::Limits limits;
+    std::optional<ReadAhead> readAhead;
+};
+
 }  // namespace
 
 TEST(ReadAhead, ScanFindsTheSameWithAndWithoutIt) {
@@ -164,54 +202,45 @@ TEST(ReadAhead, ScanFindsTheSameWithAndWithoutIt) {
         EXPECT_EQ(helped.tree, alone.tree) << "seed " << seed;
         EXPECT_EQ(helped.paths, alone.paths) << "seed " << seed;
         EXPECT_EQ(helped.notes, alone.notes) << "errors end the same folders at the same entries";
-        EXPECT_GT(helped.pagesQueued, 0u) << "the read-ahead did run";
+        EXPECT_GT(helped.pagesListed, 0u) << "the read-ahead did run";
         EXPECT_EQ(Scan(folder.Path(), Catalogue::ReadAheadMode::WhenPagesAreCold), alone);
     }
 }
 
-TEST(ReadAhead, HandsOutPagesInTheScansOrder) {
-    TempFolder folder;
-    const std::vector<std::string> pages = MakePages(folder, 60);
+TEST_F(ReadAheadWalk, HandsOutPagesInTheScansOrder) {
     std::vector<std::string> queued;
     std::mutex guard;
-    const ExtensionTables tables = MakeExtensionTables();
-    ReadAhead::Limits limits;
     limits.pagesAhead = 1000;
     limits.onQueued = [&](const std::string& page) {
         std::lock_guard lock(guard);
         queued.push_back(page);
     };
-    ReadAhead readAhead(tables, limits);
-    readAhead.Start(folder.Path(), 0);
-    ASSERT_TRUE(Eventually([&] { return !readAhead.Walking(); }));
-    EXPECT_TRUE(Eventually([&] { return readAhead.PagesRead() == pages.size(); }));
-    readAhead.Stop();
+    ReadAhead& walk = StartOver(60);
+    ASSERT_TRUE(Eventually([&] { return !walk.Walking(); }));
+    EXPECT_TRUE(Eventually([&] { return walk.PagesRead() == pages.size(); }));
+    walk.Stop();
     EXPECT_EQ(queued, pages);
 }
 
-TEST(ReadAhead, NeverRunsFurtherAheadThanItsLimit) {
-    TempFolder folder;
-    const std::vector<std::string> pages = MakePages(folder, 100);
-    const ExtensionTables tables = MakeExtensionTables();
-    ReadAhead::Limits limits;
+TEST_F(ReadAheadWalk, NeverRunsFurtherAheadThanItsLimit) {
     limits.readers = 2;
     limits.pagesAhead = 8;
-    ReadAhead readAhead(tables, limits);
-    readAhead.Start(folder.Path(), 0);
-    ASSERT_TRUE(Eventually([&] { return readAhead.PagesQueued() >= 9; }));
+    ReadAhead& walk = StartOver(100);
+    ASSERT_TRUE(Eventually([&] { return walk.PagesListed() >= 9; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    // The ninth page is counted while the walker waits to hand it out.
-    EXPECT_EQ(readAhead.PagesQueued(), 9u);
-    EXPECT_TRUE(Eventually([&] { return readAhead.PagesRead() == 8; }));
-    for (int i = 0; i < 5; ++i) readAhead.PageTaken();
+    // The ninth page is listed while the walker waits to hand it out.
+    EXPECT_EQ(walk.PagesListed(), 9u);
+    EXPECT_TRUE(Eventually([&] { return walk.PagesRead() == 8; }));
+    for (int i = 0; i < 5; ++i) walk.PageTaken();
     // Woken once the lead has halved, it hands out up to the limit again.
-    EXPECT_TRUE(Eventually([&] { return readAhead.PagesQueued() >= 14; }));
+    EXPECT_TRUE(Eventually([&] { return walk.PagesListed() >= 14; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ(readAhead.PagesQueued(), 14u);
-    for (std::size_t i = 5; i < pages.size(); ++i) readAhead.PageTaken();
-    EXPECT_TRUE(Eventually([&] { return readAhead.PagesRead() == pages.size(); }));
-    EXPECT_LE(readAhead.LargestLead(), 8u);
-    readAhead.Stop();
+    EXPECT_EQ(walk.PagesListed(), 14u);
+    for (std::size_t i = 5; i < pages.size(); ++i) walk.PageTaken();
+    EXPECT_TRUE(Eventually([&] { return !walk.Walking(); }));
+    EXPECT_LE(walk.LargestLead(), 8u);
+    EXPECT_LE(walk.PagesRead(), pages.size()) << "pages the scan has passed are not read";
+    walk.Stop();
 }
 
 TEST(ReadAhead, SkipsThePagesTheScanHasRead) {
@@ -237,11 +266,50 @@ TEST(ReadAhead, StopsWhileWaitingOrWalking) {
     {
         ReadAhead readAhead(tables, limits);
         readAhead.Start(folder.Path(), 0);
-        ASSERT_TRUE(Eventually([&] { return readAhead.PagesQueued() >= 5; }));
+        ASSERT_TRUE(Eventually([&] { return readAhead.PagesListed() >= 5; }));
         readAhead.Stop();  // the walker waits for the scan here
         EXPECT_FALSE(readAhead.Running());
         readAhead.Start(folder.Path(), 0);
         readAhead.Start(folder.Path(), 0);  // starting again ends the walk before
     }                                       // and so does the end of its life
     SUCCEED();
+}
+
+TEST(ReadAhead, StartsOnlyWhenPagesKeepComingFromTheDisk) {
+    TempFolder folder;
+    const std::vector<std::string> pages = MakePages(folder, 300);
+    const ScanResult inMemory = Scan(folder.Path(), Catalogue::ReadAheadMode::Off);
+    // A few pages the system dropped now and then are no reason to start.
+    for (std::size_t i = 0; i < pages.size(); i += 60) {
+        if (!DropFromMemory(pages[i]))
+            GTEST_SKIP() << "this file system keeps every page in memory";
+    }
+    const ScanResult fewDropped = Scan(folder.Path(), Catalogue::ReadAheadMode::WhenPagesAreCold);
+    EXPECT_EQ(fewDropped.pagesListed, 0u);
+    EXPECT_EQ(fewDropped, inMemory);
+    // A package that comes from the disk page after page is read ahead.
+    for (const auto& page : pages) DropFromMemory(page);
+    const ScanResult fromDisk = Scan(folder.Path(), Catalogue::ReadAheadMode::WhenPagesAreCold);
+    EXPECT_GT(fromDisk.pagesListed, 0u);
+    EXPECT_EQ(fromDisk, inMemory);
+}
+
+TEST_F(ReadAheadWalk, PausesWhilePagesAreInMemoryAndGoesOnWhenAsked) {
+    limits.pagesAhead = 64;
+    limits.warmPagesBeforePause = 16;
+    ReadAhead& walk = StartOver(400);
+    ASSERT_TRUE(Eventually([&] { return walk.Paused(); }));
+    ASSERT_TRUE(Eventually([&] { return walk.PagesRead() == walk.PagesListed() - 1; }));
+    EXPECT_EQ(walk.PagesFromDisk(), 0u);
+    const std::uint64_t listed = walk.PagesListed();
+    for (int i = 0; i < 200; ++i) walk.PageTaken();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(walk.PagesListed(), listed) << "a paused walk does not follow the scan";
+    // The scan met cold pages: the walk goes on from the scan's page, and
+    // what the scan has passed is not read.
+    for (std::size_t i = 200; i < pages.size(); ++i) DropFromMemory(pages[i]);
+    walk.Resume();
+    EXPECT_TRUE(Eventually([&] { return walk.PagesListed() >= 200 + 64; }));
+    EXPECT_TRUE(Eventually([&] { return walk.PagesFromDisk() > 0; }));
+    walk.Stop();
 }
