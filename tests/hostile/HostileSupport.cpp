@@ -330,7 +330,7 @@ ProgramRun RunProgram(const std::vector<std::string>& arguments, const std::stri
     return run;
 }
 
-std::vector<std::string> ListingOrder(const std::string& folder) {
+std::vector<std::string> ListedNames(const std::string& folder) {
     const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (descriptor < 0) return {};
     std::vector<std::string> names = NamesIn(descriptor);

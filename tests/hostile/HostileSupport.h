@@ -87,6 +87,6 @@ ProgramRun RunProgram(const std::vector<std::string>& arguments, const std::stri
 
 // The names in a folder in the order the file system lists them, "." and ".."
 // left out.
-std::vector<std::string> ListingOrder(const std::string& folder);
+std::vector<std::string> ListedNames(const std::string& folder);
 
 }  // namespace courseview::testing

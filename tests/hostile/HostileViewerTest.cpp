@@ -1,0 +1,343 @@
+// The viewer on hostile packages, on the test's virtual display: the very
+// packages the author's tool meets, all at once in the program folder, a
+// "temp.htm" folder in the page's way, and a read-only program folder. The
+// window must build its catalogue (no crash, no hang), show no error box for
+// what the scan leaves out quietly, still answer clicks afterwards, and write
+// nothing but its wrapper page, which it removes at the end.
+
+#include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#include <wx/treectrl.h>
+
+#include <climits>
+#include <cstring>
+#include <filesystem>
+#include <set>
+
+#include "ErrorBox.h"
+#include "HostilePackages.h"
+#include "HostileSupport.h"
+#include "NodeActivation.h"
+#include "ProgramFolder.h"
+#include "Utf.h"
+#include "ViewerHarness.h"
+#include "WrapperPage.h"
+
+using namespace courseview;
+using namespace courseview::testing;
+
+namespace {
+
+// Generous: a catalogue that takes longer has hung.
+constexpr int DeadlineMilliseconds = 600000;
+
+// Root may write anywhere; a student may not. Without these capabilities
+// root's writes obey the folder's permission bits as anyone's do. They are
+// dropped for the calling thread only, which is the window's.
+class WithoutOverridingPermissions {
+public:
+    WithoutOverridingPermissions() {
+        ::syscall(SYS_capget, &m_header, m_saved);
+        __user_cap_data_struct reduced[2] = {m_saved[0], m_saved[1]};
+        for (int capability : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER}) {
+            reduced[0].effective &= ~(1u << capability);
+        }
+        ::syscall(SYS_capset, &m_header, reduced);
+    }
+    ~WithoutOverridingPermissions() { ::syscall(SYS_capset, &m_header, m_saved); }
+    WithoutOverridingPermissions(const WithoutOverridingPermissions&) = delete;
+    WithoutOverridingPermissions& operator=(const WithoutOverridingPermissions&) = delete;
+
+private:
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_saved[2]{};
+};
+
+// A window over `places`, shown and with its catalogue built; destroyed at
+// the end.
+class Viewer {
+public:
+    explicit Viewer(const FormPlaces& places) : m_form(new TForm1(places)), m_navigations(*m_form) {
+        m_form->ShowAtDesignedPlace();
+        m_built = RunEventLoopUntil(
+            [this] { return m_form && m_form->FirstActivationDone() && !m_form->Scanning(); },
+            DeadlineMilliseconds);
+    }
+    ~Viewer() {
+        if (m_form) m_form->Destroy();
+        EXPECT_TRUE(WaitUntilGone(m_form));
+    }
+
+    bool Built() const { return m_built; }
+    TForm1& Form() { return *m_form; }
+    const NavigationRecorder& Navigations() const { return m_navigations; }
+
+    std::vector<std::string> TopLevelCaptions() const {
+        std::vector<std::string> captions;
+        wxTreeItemIdValue cookie;
+        const wxTreeItemId root = m_form->TV->GetRootItem();
+        for (wxTreeItemId child = m_form->TV->GetFirstChild(root, cookie); child.IsOk();
+             child = m_form->TV->GetNextChild(root, cookie)) {
+            captions.push_back(m_form->TV->GetItemText(child).utf8_string());
+        }
+        return captions;
+    }
+
+    // Clicks the node reached by following `captions` from the top level;
+    // false when there is none or the click did not reach it.
+    bool Click(const std::vector<std::string>& captions) {
+        wxTreeItemId item = m_form->TV->GetRootItem();
+        for (const auto& caption : captions) {
+            wxTreeItemIdValue cookie;
+            wxTreeItemId child = m_form->TV->GetFirstChild(item, cookie);
+            while (child.IsOk() && m_form->TV->GetItemText(child).utf8_string() != caption) {
+                child = m_form->TV->GetNextChild(item, cookie);
+            }
+            if (!child.IsOk()) return false;
+            item = child;
+        }
+        // A tree of tens of thousands of nodes lays itself out when idle:
+        // wait until the node stands still in view, and click it until it is
+        // the selected one.
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            m_form->TV->EnsureVisible(item);
+            wxRect label;
+            wxRect previous;
+            RunEventLoopUntil(
+                [&] {
+                    previous = label;
+                    m_form->TV->GetBoundingRect(item, label, true);
+                    return label == previous && m_form->TV->IsVisible(item);
+                },
+                10000);
+            RunEventLoopFor(200);
+            m_form->TV->GetBoundingRect(item, label, true);
+            ClickAt(m_form->TV->ClientToScreen(
+                wxPoint(label.x + label.width / 2, label.y + label.height / 2)));
+            if (m_form->TV->GetSelection() == item) return true;
+        }
+        return false;
+    }
+
+private:
+    wxWeakRef<TForm1> m_form;
+    NavigationRecorder m_navigations;
+    bool m_built = false;
+};
+
+std::string CannotCreateBox(const std::string& page, int error) {
+    return ApplicationTitle(ExecutablePath()) + "|Cannot create file \"" + page + "\". " +
+           std::strerror(error) + ".";
+}
+
+// What a click on a picture must leave in the wrapper page.
+std::string SourceOf(const std::string& picture) {
+    return "src=\"" + Utf16ToUtf8(PathForSourceAttribute(picture, SystemCodePage())) + "\"";
+}
+
+bool FolderIsEmpty(const std::string& folder) { return ListedNames(folder).empty(); }
+
+}  // namespace
+
+TEST(HostileViewer, EveryHostilePackageAtOnceIsListedAndTheWindowStillAnswers) {
+    HostileFolder program;
+    HostileFolder runtime;
+    const std::string& folder = program.Path();
+    program.MakeFolder("deep");
+    // Pages well away from the path limit, as for the tool.
+    const int deepestListable = static_cast<int>((PATH_MAX - (folder.size() + 5)) / 2);
+    int pageEvery = 100;
+    while (deepestListable % pageEvery < 4) --pageEvery;
+    ASSERT_EQ(LayOutDeepNesting(folder + "deep/", pageEvery), 10000);
+    program.MakeFolder("links");
+    LayOutLinks(folder + "links/");
+    program.MakeFolder("crowd");
+    const std::size_t crowd = LayOutCrowd(folder + "crowd/", 50000).size();
+    program.MakeFolder("names");
+    LayOutNames(folder + "names/");
+    program.MakeFolder("odd");
+    LayOutOddPages(folder + "odd/");
+    program.Write("probe.bmp", BmpFile());
+    const Snapshot before = TakeSnapshot(folder.substr(0, folder.size() - 1));
+    TakeErrorBoxes();
+    {
+        Viewer viewer(FormPlaces{folder, runtime.Path(), folder + "no-developer-root"});
+        ASSERT_TRUE(viewer.Built()) << "the catalogue was not built in time";
+        EXPECT_EQ(TakeErrorBoxes(), std::vector<std::string>{}) << "what a scan leaves out, it leaves out quietly";
+        const auto captions = viewer.TopLevelCaptions();
+        EXPECT_EQ(std::set<std::string>(captions.begin(), captions.end()),
+                  (std::set<std::string>{"deep", "links", "crowd", "names", "odd", "probe"}));
+        EXPECT_GT(viewer.Form().PagePaths().size(), crowd);
+
+        // Still answering: a picture, a name full of markup, a page.
+        const std::string page = folder + "temp.htm";
+        ASSERT_TRUE(viewer.Click({"probe"}));
+        EXPECT_TRUE(viewer.Navigations().WaitFor(FileUri(page)));
+        EXPECT_NE(ReadBytes(page).find(SourceOf(folder + "probe.bmp")), std::string::npos);
+        ASSERT_TRUE(viewer.Click({"names", "\"quoted\" 'single'"}));
+        EXPECT_TRUE(RunEventLoopUntil([&] {
+            return ReadBytes(page).find(SourceOf(folder + "names/\"quoted\" 'single'.jpg")) != std::string::npos;
+        }));
+        ASSERT_TRUE(viewer.Click({"odd", " Big one"}));
+        EXPECT_TRUE(viewer.Navigations().WaitFor(FileUri(folder + "odd/huge.htm")));
+        EXPECT_EQ(TakeErrorBoxes(), std::vector<std::string>{});
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder + "temp.htm")) << "the wrapper page outlived the window";
+    EXPECT_TRUE(FolderIsEmpty(runtime.Path()));
+    const auto differences = Differences(before, TakeSnapshot(folder.substr(0, folder.size() - 1)), true);
+    EXPECT_TRUE(differences.empty()) << differences.size() << " changes, the first: " << differences.front();
+}
+
+TEST(HostileViewer, TempHtmFolderInTheProgramFolderSendsThePageToTheUsersFolder) {
+    HostileFolder program;
+    HostileFolder runtime;
+    program.MakeFolder("temp.htm");
+    program.Write("temp.htm/keep.bmp", BmpFile());
+    program.Write("photo.bmp", BmpFile());
+    const Snapshot before = TakeSnapshot(program.Path().substr(0, program.Path().size() - 1));
+    TakeErrorBoxes();
+    {
+        Viewer viewer(FormPlaces{program.Path(), runtime.Path(), program.Path() + "none"});
+        ASSERT_TRUE(viewer.Built());
+        EXPECT_EQ(TakeErrorBoxes(), std::vector<std::string>{}) << "the user's folder took the page";
+        ASSERT_TRUE(viewer.Click({"photo"}));
+        const auto pages = ListedNames(runtime.Path());
+        ASSERT_EQ(pages.size(), 1u);
+        EXPECT_TRUE(viewer.Navigations().WaitFor(FileUri(runtime.Path() + pages[0])));
+        EXPECT_NE(ReadBytes(runtime.Path() + pages[0]).find(SourceOf(program.Path() + "photo.bmp")),
+                  std::string::npos);
+    }
+    EXPECT_TRUE(FolderIsEmpty(runtime.Path())) << "the page in the user's folder outlived the window";
+    const auto differences = Differences(before, TakeSnapshot(program.Path().substr(0, program.Path().size() - 1)));
+    EXPECT_TRUE(differences.empty()) << differences.size() << " changes, the first: " << differences.front();
+}
+
+TEST(HostileViewer, ReadOnlyProgramFolderStillShowsPicturesAndChangesNothing) {
+    HostileFolder program;
+    HostileFolder runtime;
+    program.Write("photo.bmp", BmpFile());
+    program.Write("page.htm", "<title>A page</title>");
+    const std::string root = program.Path().substr(0, program.Path().size() - 1);
+    ASSERT_EQ(::chmod(root.c_str(), 0555), 0);
+    const Snapshot before = TakeSnapshot(root);
+    TakeErrorBoxes();
+    {
+        WithoutOverridingPermissions student;
+        {
+            Viewer viewer(FormPlaces{program.Path(), runtime.Path(), program.Path() + "none"});
+            ASSERT_TRUE(viewer.Built());
+            EXPECT_EQ(TakeErrorBoxes(), std::vector<std::string>{});
+            ASSERT_TRUE(viewer.Click({"photo"}));
+            const auto pages = ListedNames(runtime.Path());
+            ASSERT_EQ(pages.size(), 1u);
+            EXPECT_TRUE(viewer.Navigations().WaitFor(FileUri(runtime.Path() + pages[0])));
+        }
+        EXPECT_TRUE(FolderIsEmpty(runtime.Path()));
+
+        // With nowhere to put the page, the error box says why, and the
+        // window goes on answering.
+        Viewer viewer(FormPlaces{program.Path(), "", program.Path() + "none"});
+        ASSERT_TRUE(viewer.Built());
+        const std::string box = CannotCreateBox(program.Path() + "temp.htm", EACCES);
+        EXPECT_EQ(TakeErrorBoxes(), std::vector<std::string>{box});
+        ASSERT_TRUE(viewer.Click({"photo"}));
+        EXPECT_EQ(TakeErrorBoxes(), std::vector<std::string>{box});
+        ASSERT_TRUE(viewer.Click({" A page"}));
+        EXPECT_TRUE(viewer.Navigations().WaitFor(FileUri(program.Path() + "page.htm")));
+    }
+    EXPECT_TRUE(Differences(before, TakeSnapshot(root)).empty());
+    ::chmod(root.c_str(), 0755);
+}
+
+// The viewer as a student starts it: copied into the package folder, run
+// with `environment`, its close button clicked as soon as its window shows
+// (during the scan, which then runs to its end first). Returns its exit code,
+// or a failure.
+::testing::AssertionResult RunRealViewerAndClose(const std::string& folder, const std::string& runtime,
+                                                 const std::string& environment) {
+    HostileFolder scratch;
+    RunCommand("cd '" + folder + "' && { XDG_RUNTIME_DIR='" + runtime + "' " + environment +
+               " sh -c './courseview >/dev/null 2>&1 & echo $! >\"$0\"; wait $!; echo $? >\"$1\"' '" +
+               scratch.Path() + "pid' '" + scratch.Path() + "status' >/dev/null 2>&1 & }");
+    if (!RunEventLoopUntil([&] { return ReadBytes(scratch.Path() + "pid").ends_with("\n"); }, 20000)) {
+        return ::testing::AssertionFailure() << "the viewer did not start";
+    }
+    const std::string pid = ReadBytes(scratch.Path() + "pid");
+    const std::string window =
+        RunCommand("timeout 60 xdotool search --sync --onlyvisible --pid " + pid.substr(0, pid.size() - 1));
+    if (window.empty()) return ::testing::AssertionFailure() << "no window";
+    const std::string id = window.substr(0, window.find('\n'));
+    RunCommand("xdotool mousemove --window " + id + " 765 33 sleep 0.2 mousemove --window " + id + " 767 35");
+    RunEventLoopFor(300);
+    RunCommand("xdotool click 1");
+    if (!RunEventLoopUntil([&] { return ReadBytes(scratch.Path() + "status").ends_with("\n"); },
+                           DeadlineMilliseconds)) {
+        ::kill(std::stoi(pid), SIGKILL);
+        return ::testing::AssertionFailure() << "the viewer did not end";
+    }
+    const std::string status = ReadBytes(scratch.Path() + "status");
+    if (status != "0\n") return ::testing::AssertionFailure() << "the viewer ended with status " << status;
+    return ::testing::AssertionSuccess();
+}
+
+TEST(HostileViewer, RealProgramInAReadOnlyHostilePackageAnswersItsCloseButton) {
+    HostileFolder program;
+    HostileFolder runtime;
+    const std::string& folder = program.Path();
+    program.MakeFolder("links");
+    LayOutLinks(folder + "links/");
+    program.MakeFolder("crowd");
+    LayOutCrowd(folder + "crowd/", 20000);
+    program.MakeFolder("names");
+    LayOutNames(folder + "names/");
+    program.MakeFolder("odd");
+    LayOutOddPages(folder + "odd/");
+    std::filesystem::copy_file(VIEWER_EXECUTABLE, folder + "courseview");
+    const std::string root = folder.substr(0, folder.size() - 1);
+    ASSERT_EQ(::chmod(root.c_str(), 0555), 0);
+    const Snapshot before = TakeSnapshot(root);
+
+    // Root may write anywhere; a student may not.
+    EXPECT_TRUE(RunRealViewerAndClose(folder, runtime.Path(),
+                                      "setpriv --inh-caps=-dac_override,-dac_read_search,-fowner "
+                                      "--bounding-set=-dac_override,-dac_read_search,-fowner"));
+    EXPECT_TRUE(FolderIsEmpty(runtime.Path())) << "the page in the user's folder outlived the viewer";
+    const auto differences = Differences(before, TakeSnapshot(root));
+    EXPECT_TRUE(differences.empty()) << differences.size() << " changes, the first: " << differences.front();
+    ::chmod(root.c_str(), 0755);
+}
+
+TEST(HostileViewer, RealProgramSurvivesFilesVanishingMovingAndFailingDuringItsScan) {
+    HostileFolder program;
+    HostileFolder runtime;
+    const std::string& folder = program.Path();
+    program.MakeFolder("v");
+    for (const char* name : {"a.jpg", "gone.htm", "m.htm", "z.jpg"}) program.Write(std::string("v/") + name, "x");
+    program.MakeFolder("r");
+    for (const char* name : {"trigger.htm", "page.htm", "pic.jpg"}) program.Write(std::string("r/") + name, "x");
+    program.MakeFolder("r/sub");
+    program.Write("r/sub/x.jpg", "x");
+    program.MakeFolder("scratched");
+    program.Write("scratched/broken.htm", "<title>" + std::string(200000, 'x') + " </title>");
+    program.Write("scratched/z.jpg", "x");
+    std::filesystem::copy_file(VIEWER_EXECUTABLE, folder + "courseview");
+    const std::string root = folder.substr(0, folder.size() - 1);
+    Snapshot expected = TakeSnapshot(root);
+    std::erase_if(expected, [](const auto& entry) { return entry.second.name == "gone.htm"; });
+
+    EXPECT_TRUE(RunRealViewerAndClose(
+        folder, runtime.Path(),
+        std::string("LD_PRELOAD='") + FAULT_INJECTION_LIBRARY +
+            "' COURSEVIEW_FAULT_VANISH=gone.htm COURSEVIEW_FAULT_FAIL_READ=broken.htm "
+            "COURSEVIEW_FAULT_RENAME='trigger.htm:" + folder + "r:" + folder + "r-moved'"));
+    ASSERT_TRUE(std::filesystem::exists(folder + "r-moved")) << "the folder was not moved during the scan";
+    std::filesystem::rename(folder + "r-moved", folder + "r");
+    EXPECT_FALSE(std::filesystem::exists(folder + "temp.htm"));
+    EXPECT_TRUE(FolderIsEmpty(runtime.Path()));
+    const auto differences = Differences(expected, TakeSnapshot(root), true);
+    EXPECT_TRUE(differences.empty()) << differences.size() << " changes, the first: " << differences.front();
+}
