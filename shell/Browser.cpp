@@ -34,6 +34,35 @@ gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error
 
 void DeleteHandler(gpointer data, GClosure*) { delete static_cast<RefusalHandler*>(data); }
 
+// A course page may not make the viewer write files: a download it starts on
+// its own, or one WebKit would start for a file it cannot show, is dropped.
+void OnDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer) {
+    webkit_download_cancel(download);
+}
+
+// What a course page may do: run its scripts, and nothing that reaches past
+// its own file or leaves anything behind on the student's disk.
+void RestrictCoursePages(WebKitWebView* view) {
+    WebKitSettings* settings = webkit_web_view_get_settings(view);
+    webkit_settings_set_enable_javascript(settings, TRUE);
+    webkit_settings_set_allow_file_access_from_file_urls(settings, FALSE);
+    webkit_settings_set_allow_universal_access_from_file_urls(settings, FALSE);
+    webkit_settings_set_javascript_can_open_windows_automatically(settings, FALSE);
+    webkit_settings_set_javascript_can_access_clipboard(settings, FALSE);
+    webkit_settings_set_enable_developer_extras(settings, FALSE);
+    webkit_settings_set_enable_html5_local_storage(settings, FALSE);
+    webkit_settings_set_enable_html5_database(settings, FALSE);
+
+    // Every view of the program shares one context: its download guard is
+    // connected once.
+    WebKitWebContext* context = webkit_web_view_get_context(view);
+    static WebKitWebContext* guarded = nullptr;
+    if (guarded != context) {
+        g_signal_connect(context, "download-started", G_CALLBACK(OnDownloadStarted), nullptr);
+        guarded = context;
+    }
+}
+
 }  // namespace
 
 std::string BrowserCharset(const std::string& codePageName) {
@@ -49,8 +78,8 @@ wxWebView* CreateBrowser(wxWindow* parent, const wxPoint& position, const wxSize
                          const std::string& defaultCharset, RefusalHandler onRefusal) {
     wxWebView* browser = wxWebView::New(parent, wxID_ANY, "about:blank", position, size);
     auto* view = static_cast<WebKitWebView*>(browser->GetNativeBackend());
-    WebKitSettings* settings = webkit_web_view_get_settings(view);
-    webkit_settings_set_default_charset(settings, defaultCharset.c_str());
+    RestrictCoursePages(view);
+    webkit_settings_set_default_charset(webkit_web_view_get_settings(view), defaultCharset.c_str());
     g_signal_connect_data(view, "load-failed", G_CALLBACK(OnLoadFailed),
                           new RefusalHandler(std::move(onRefusal)), DeleteHandler,
                           GConnectFlags(0));

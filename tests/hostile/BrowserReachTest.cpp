@@ -51,6 +51,8 @@ TEST(BrowserReach, EngineKeepsJavaScriptButNoFileAccessWindowsOrDeveloperTools) 
     EXPECT_FALSE(webkit_settings_get_javascript_can_open_windows_automatically(settings));
     EXPECT_FALSE(webkit_settings_get_enable_developer_extras(settings));
     EXPECT_FALSE(webkit_settings_get_javascript_can_access_clipboard(settings));
+    EXPECT_FALSE(webkit_settings_get_enable_html5_local_storage(settings));
+    EXPECT_FALSE(webkit_settings_get_enable_html5_database(settings));
     form->Destroy();
     EXPECT_TRUE(WaitUntilGone(alive));
 }
@@ -76,6 +78,63 @@ TEST(BrowserReach, CoursePageReadsNoOtherFileAndOpensNoWindow) {
     }));
     EXPECT_EQ(title.utf8_string(), "refused,refused,refused,no window");
     EXPECT_EQ(newWindows, 0);
+    form->Destroy();
+    EXPECT_TRUE(WaitUntilGone(alive));
+}
+
+TEST(BrowserReach, CoursePageCannotMakeTheViewerSaveFiles) {
+    HostileFolder course;
+    course.Write("payload.bin", std::string(4096, 'x'));
+    course.Write("download.htm", R"(<html><head><title>Probe</title></head><body>
+<a id="save" href="payload.bin" download="saved.bin">save</a><script>
+document.getElementById('save').click();
+var stored = 'no storage';
+try { localStorage.setItem('k', 'v'); stored = 'stored'; } catch (error) {}
+document.title = stored;
+</script></body></html>)");
+    auto* form = new TForm1(FormPlaces{course.Path(), "", course.Path() + "none"});
+    wxWeakRef<TForm1> alive(form);
+    form->ShowAtDesignedPlace();
+    ASSERT_TRUE(RunEventLoopUntil([&] { return form->FirstActivationDone() && !form->Scanning(); }));
+
+    NavigateToPath(*form->WB, course.Path() + "download.htm");
+    wxString title;
+    EXPECT_TRUE(RunEventLoopUntil([&] {
+        return form->WB->RunScript("document.title", &title) && title != "Probe" && !title.empty();
+    }));
+    EXPECT_EQ(title.utf8_string(), "no storage");
+
+    // Whatever starts a download, the viewer's engine drops it before it is saved.
+    auto* view = static_cast<WebKitWebView*>(form->WB->GetNativeBackend());
+    WebKitDownload* download =
+        webkit_web_view_download_uri(view, FileUri(course.Path() + "payload.bin").c_str());
+    struct Outcome {
+        bool failed = false;
+        bool finished = false;
+        bool destinationAsked = false;
+    } outcome;
+    g_signal_connect(download, "failed", G_CALLBACK(+[](WebKitDownload*, GError*, gpointer data) {
+                         static_cast<Outcome*>(data)->failed = true;
+                     }), &outcome);
+    g_signal_connect(download, "finished", G_CALLBACK(+[](WebKitDownload*, gpointer data) {
+                         static_cast<Outcome*>(data)->finished = true;
+                     }), &outcome);
+    g_signal_connect(download, "decide-destination",
+                     G_CALLBACK(+[](WebKitDownload*, gchar*, gpointer data) -> gboolean {
+                         static_cast<Outcome*>(data)->destinationAsked = true;
+                         return FALSE;
+                     }), &outcome);
+    RunEventLoopUntil([&] { return outcome.finished; }, 5000);
+    EXPECT_FALSE(outcome.destinationAsked);
+    EXPECT_EQ(webkit_download_get_received_data_length(download), 0u);
+    RunEventLoopFor(1000);
+    // WebKit saves downloads into the download folder, else the home folder.
+    for (const char* where : {"HOME", "XDG_DOWNLOAD_DIR"}) {
+        const char* folder = std::getenv(where);
+        if (folder == nullptr) continue;
+        EXPECT_FALSE(std::filesystem::exists(std::string(folder) + "/saved.bin")) << where;
+        EXPECT_FALSE(std::filesystem::exists(std::string(folder) + "/Downloads/saved.bin")) << where;
+    }
     form->Destroy();
     EXPECT_TRUE(WaitUntilGone(alive));
 }
