@@ -1,6 +1,7 @@
 #include "FolderListing.h"
 
 #include <dirent.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -60,6 +61,14 @@ bool IdentifyFolder(const std::string& path, FolderIdentity& identity) {
     if (::stat(path.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) return false;
     identity = {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
     return true;
+}
+
+void AllowDeepFolderListings() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
 }
 
 }  // namespace courseview

@@ -50,4 +50,9 @@ private:
 // The identity of the folder a path (following links) names, if it is one.
 bool IdentifyFolder(const std::string& path, FolderIdentity& identity);
 
+// Each folder level of a scan keeps its listing open, so a package nested a
+// thousand folders deep needs a thousand descriptors: a program that scans
+// raises its soft limit on open files to the hard one at start.
+void AllowDeepFolderListings();
+
 }  // namespace courseview

@@ -5,6 +5,7 @@
 
 #include <clocale>
 
+#include "FolderListing.h"
 #include "Platform.h"
 #include "ViewerApp.h"
 
@@ -13,6 +14,7 @@ wxIMPLEMENT_APP_NO_MAIN(courseview::ViewerApp);
 int main(int argc, char** argv) {
     // Pages without a byte-order mark are read in the locale's code page.
     std::setlocale(LC_ALL, "");
+    courseview::AllowDeepFolderListings();
     courseview::PreferX11Backend();
     courseview::RegisterWindowFonts();
     return wxEntry(argc, argv);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "CatalogueReport.h"
+#include "FolderListing.h"
 #include "FolderScan.h"
 #include "MemoryTree.h"
 
@@ -38,6 +39,7 @@ int Usage(const std::string& problem) {
 
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
+    AllowDeepFolderListings();
     bool json = false;
     std::string folder;
     bool haveFolder = false;
