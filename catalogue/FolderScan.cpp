@@ -84,6 +84,9 @@ void Catalogue::ScanFolder(const std::string& folderPath, NodeHandle parentNode)
         m_coldPageBits = 0;
         if (m_readAheadMode == ReadAheadMode::Always) m_readAhead.Start(folderPath, 0);
     }
+    // So deep, every descriptor may count: the read-ahead's few must not
+    // decide where the scan's own listings run out.
+    if (m_scanDepth == ReadAhead::DeepestFolder) m_readAhead.Stop();
     ++m_scanDepth;
     try {
         UpdateBracket bracket(m_tree);
@@ -211,6 +214,7 @@ void Catalogue::PageRead() {
     if (std::popcount(m_coldPageBits) < ColdPagesToReadAhead) return;
     m_coldPageBits = 0;
     if (!m_readAhead.Running()) {
+        if (m_scanDepth > ReadAhead::DeepestFolder) return;
         m_readAhead.Start(m_scanRoot, m_pagesTaken);
     } else {
         m_readAhead.Resume();

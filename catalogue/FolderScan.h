@@ -91,7 +91,7 @@ private:
     ReadAhead m_readAhead;
     ReadAheadMode m_readAheadMode = ReadAheadMode::WhenPagesAreCold;
     std::string m_scanRoot;
-    std::uint64_t m_pagesTaken = 0;   // pages this rebuild has come to
+    std::uint64_t m_pagesTaken = 0;    // pages this rebuild has come to
     std::uint64_t m_coldPageBits = 0;  // the last 64 pages watched, 1 for each from the disk
 };
 

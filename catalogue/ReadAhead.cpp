@@ -19,8 +19,6 @@ namespace {
 // longer one, which it reads in the background, for titles further down.
 constexpr std::size_t HeadBytes = 4096;
 constexpr off_t AdvisedBytes = 65536;
-// Deeper than this the walker leaves the rest to the scan.
-constexpr int DeepestFolder = 4096;
 
 }  // namespace
 
@@ -87,44 +85,51 @@ void ReadAhead::Walk(std::string folder) {
 }
 
 // Mirrors Catalogue::ScanFolder: the same listing, the same decisions, in the
-// same order, with nothing added to any tree.
+// same order, with nothing added to any tree. A folder's entries are read at
+// once and the folder closed before any of them is looked at: however deep
+// the walk goes, it holds one folder open at a time, and the scan's own
+// listings, one open per level, never run short of descriptors because of it.
 void ReadAhead::WalkFolder(const std::string& folderPath, int depth) {
-    if (depth > DeepestFolder) return;
-    try {
-        FolderListing listing(folderPath);
-        const FolderIdentity identity = listing.Identity();
-        m_walkPath.push_back(identity);
-        m_walkListed.emplace(identity.device, identity.inode);
-        struct PathPop {
-            std::vector<FolderIdentity>& path;
-            ~PathPop() { path.pop_back(); }
-        } pop{m_walkPath};
-
-        std::string folder = folderPath;
-        if (folder.empty() || folder.back() != '/') folder.push_back('/');
+    if (depth > DeepestFolder || m_stop.load()) return;
+    std::string folder = folderPath;
+    if (folder.empty() || folder.back() != '/') folder.push_back('/');
+    struct Listed {
         FolderEntry entry;
         std::string fullPath;
-        while (!m_stop.load(std::memory_order_relaxed) && listing.Next(entry, fullPath, folder)) {
-            m_name.clear();
-            DecodeUtf8Prefix(entry.name, true, m_name);
-            if (IsTreeFolder(entry.isFolder, m_name, m_tables)) {
-                FolderIdentity target;
-                if (entry.isLink && IdentifyFolder(fullPath, target)) {
-                    bool onPath = false;
-                    for (const auto& folderOnPath : m_walkPath)
-                        onPath = onPath || folderOnPath == target;
-                    if (onPath || m_walkListed.contains({target.device, target.inode})) continue;
-                }
-                WalkFolder(fullPath, depth + 1);
-            } else if (IsPageKind(ExtensionIndex(m_tables.ViewableExtensions, m_name)) &&
-                       !SameTextAscii(m_name, WrapperPageName)) {
-                if (!QueuePage(fullPath)) return;
-            }
-        }
+    };
+    std::vector<Listed> entries;
+    FolderIdentity identity;
+    try {
+        FolderListing listing(folderPath);
+        identity = listing.Identity();
+        Listed next;
+        while (listing.Next(next.entry, next.fullPath, folder)) entries.push_back(next);
     } catch (const std::exception&) {
         // The scan meets the same error and decides what it costs; the
-        // walker just goes on with the parent folder.
+        // walker goes on with what it could list.
+        if (entries.empty()) return;
     }
+    m_walkPath.push_back(identity);
+    m_walkListed.emplace(identity.device, identity.inode);
+    for (const Listed& listed : entries) {
+        if (m_stop.load()) break;
+        m_name.clear();
+        DecodeUtf8Prefix(listed.entry.name, true, m_name);
+        if (IsTreeFolder(listed.entry.isFolder, m_name, m_tables)) {
+            FolderIdentity target;
+            if (listed.entry.isLink && IdentifyFolder(listed.fullPath, target)) {
+                bool onPath = false;
+                for (const auto& folderOnPath : m_walkPath)
+                    onPath = onPath || folderOnPath == target;
+                if (onPath || m_walkListed.contains({target.device, target.inode})) continue;
+            }
+            WalkFolder(listed.fullPath, depth + 1);
+        } else if (IsPageKind(ExtensionIndex(m_tables.ViewableExtensions, m_name)) &&
+                   !SameTextAscii(m_name, WrapperPageName)) {
+            if (!QueuePage(listed.fullPath)) break;
+        }
+    }
+    m_walkPath.pop_back();
 }
 
 // Waits until the scan is near enough and the walk is not paused, then hands

@@ -38,6 +38,11 @@ public:
         std::function<void(const std::string& page)> onQueued;
     };
 
+    // Deeper than this the walk leaves the rest to the scan: nothing real is
+    // nested so deep, and there the scan's own listings, one open per level,
+    // may need every descriptor the system grants.
+    static constexpr int DeepestFolder = 256;
+
     explicit ReadAhead(const ExtensionTables& tables, Limits limits);
     explicit ReadAhead(const ExtensionTables& tables) : ReadAhead(tables, Limits{}) {}
     ~ReadAhead();

@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -81,7 +83,8 @@ ScanResult Scan(const std::string& folder, Catalogue::ReadAheadMode mode) {
     // so that the scan really meets pages it has read.
     host.onFirstPump = [&] {
         const ReadAhead& readAhead = catalogue.PageReadAhead();
-        Eventually([&] { return readAhead.PagesListed() > 4 || !readAhead.Walking(); });
+        if (!readAhead.Running()) return;
+        Eventually([&] { return readAhead.PagesRead() > 4; });
     };
     catalogue.LoadContents(folder, LoadingStatusText);
     ScanResult result{
@@ -312,4 +315,40 @@ TEST_F(ReadAheadWalk, PausesWhilePagesAreInMemoryAndGoesOnWhenAsked) {
     EXPECT_TRUE(Eventually([&] { return walk.PagesListed() >= 200 + 64; }));
     EXPECT_TRUE(Eventually([&] { return walk.PagesFromDisk() > 0; }));
     walk.Stop();
+}
+
+TEST_F(ReadAheadWalk, HoldsNoFolderOpenWhileItWaitsDeepDown) {
+    // Each level of the scan keeps its listing open; the walk must not add a
+    // second descriptor per level, or a deep package would run out sooner.
+    auto openDescriptors = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                             std::filesystem::directory_iterator());
+    };
+    std::string deep;
+    for (int depth = 0; depth < 100; ++depth) deep += "d/";
+    folder.Write(deep + "a.htm", PageWithTitle("a"));
+    folder.Write(deep + "b.htm", PageWithTitle("b"));
+    const auto before = openDescriptors();
+    limits.pagesAhead = 1;
+    readAhead.emplace(tables, limits);
+    readAhead->Start(folder.Path(), 0);
+    // The second page waits for the scan, a hundred folders down.
+    ASSERT_TRUE(
+        Eventually([&] { return readAhead->PagesListed() == 2 && readAhead->PagesRead() == 1; }));
+    EXPECT_LE(openDescriptors(), before + 2);
+    readAhead->Stop();
+}
+
+TEST(ReadAhead, StopsBeforeTheScanGoesDeeperThanItsWalk) {
+    TempFolder folder;
+    std::string deep;
+    for (int depth = 0; depth <= ReadAhead::DeepestFolder + 20; ++depth) {
+        deep += "d/";
+        folder.Write(deep + "p.htm", PageWithTitle("p"));
+    }
+    const ScanResult alone = Scan(folder.Path(), Catalogue::ReadAheadMode::Off);
+    const ScanResult helped = Scan(folder.Path(), Catalogue::ReadAheadMode::Always);
+    EXPECT_EQ(helped, alone);
+    EXPECT_LE(helped.pagesListed, static_cast<std::uint64_t>(ReadAhead::DeepestFolder + 2))
+        << "the walk ends where the scan goes on alone";
 }
