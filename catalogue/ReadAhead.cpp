@@ -1,5 +1,6 @@
 #include "ReadAhead.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
@@ -33,6 +34,7 @@ void ReadAhead::Start(const std::string& folder, std::uint64_t pagesTaken) {
     m_listed = 0;
     m_read = 0;
     m_cold = 0;
+    m_folders = 0;
     m_largestLead = 0;
     m_warmInARow = 0;
     m_wakeAt = NoWaiter;
@@ -42,7 +44,7 @@ void ReadAhead::Start(const std::string& folder, std::uint64_t pagesTaken) {
         std::lock_guard lock(m_mutex);
         m_stopping = false;
         m_idleReaders = 0;
-        m_pages.clear();
+        m_tasks.clear();
     }
     m_walkPath.clear();
     m_walkListed.clear();
@@ -72,7 +74,7 @@ void ReadAhead::Stop() {
     for (auto& reader : m_readers) reader.join();
     m_readers.clear();
     std::lock_guard lock(m_mutex);
-    m_pages.clear();
+    m_tasks.clear();
 }
 
 void ReadAhead::Walk(std::string folder) {
@@ -111,6 +113,18 @@ void ReadAhead::WalkFolder(const std::string& folderPath, int depth) {
     }
     m_walkPath.push_back(identity);
     m_walkListed.emplace(identity.device, identity.inode);
+    // The subfolders are read now, in parallel, while the walker goes on
+    // with this folder's pages and the first subfolders' contents.
+    if (!m_paused.load()) {
+        std::lock_guard lock(m_mutex);
+        for (const Listed& listed : entries) {
+            if (!listed.entry.isFolder || listed.entry.isLink) continue;
+            m_name.clear();
+            DecodeUtf8Prefix(listed.entry.name, true, m_name);
+            if (IsTreeFolder(true, m_name, m_tables)) m_tasks.push_back({listed.fullPath, true});
+        }
+        if (m_idleReaders > 0) m_work.notify_all();
+    }
     for (const Listed& listed : entries) {
         if (m_stop.load()) break;
         m_name.clear();
@@ -160,7 +174,7 @@ bool ReadAhead::QueuePage(const std::string& path) {
     if (number <= m_taken.load()) return true;
     const std::uint64_t lead = number - m_taken.load();
     if (lead > m_largestLead.load()) m_largestLead.store(lead);
-    m_pages.push_back(path);
+    m_tasks.push_back({path, false});
     // Only a reader that sleeps needs waking.
     if (m_idleReaders > 0) m_work.notify_one();
     lock.unlock();
@@ -169,19 +183,35 @@ bool ReadAhead::QueuePage(const std::string& path) {
 }
 
 void ReadAhead::ReadPages() {
-    std::string path;
+    Task task;
     for (;;) {
         {
             std::unique_lock lock(m_mutex);
             ++m_idleReaders;
-            m_work.wait(lock, [&] { return m_stopping || !m_pages.empty(); });
+            m_work.wait(lock, [&] { return m_stopping || !m_tasks.empty(); });
             --m_idleReaders;
-            if (m_stop || m_pages.empty()) return;
-            path.swap(m_pages.front());
-            m_pages.pop_front();
+            if (m_stop || m_tasks.empty()) return;
+            task.path.swap(m_tasks.front().path);
+            task.folder = m_tasks.front().folder;
+            m_tasks.pop_front();
         }
-        ReadHead(path);
+        if (task.folder) {
+            ReadFolder(task.path);
+        } else {
+            ReadHead(task.path);
+        }
     }
+}
+
+// Lists a folder and forgets what it read: the walker lists it again soon,
+// from memory.
+void ReadAhead::ReadFolder(const std::string& path) {
+    DIR* folder = ::opendir(path.c_str());
+    if (folder == nullptr) return;
+    while (::readdir(folder) != nullptr) {
+    }
+    ::closedir(folder);
+    ++m_folders;
 }
 
 // Opened as the scan opens pages, and read only when it is a plain file: a

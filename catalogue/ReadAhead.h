@@ -8,9 +8,10 @@
 // A walker thread lists the folders as the scan will (the same listing order,
 // the same naming rules, the same links left alone) and hands every page to a
 // few reader threads, never more than a fixed number of pages ahead of the
-// scan. A reader first asks for the head without waiting for the disk; when a
-// long run of pages all turn out to be in memory already, the walker pauses
-// until the scan meets cold pages again.
+// scan; the subfolders of each folder it lists go to the readers too, so
+// that the walker finds them in memory when it comes to them. A reader first asks for the head
+// without waiting for the disk; when a long run of pages all turn out to be in memory already, the
+// walker pauses until the scan meets cold pages again.
 
 #include <atomic>
 #include <condition_variable>
@@ -31,7 +32,7 @@ namespace courseview {
 class ReadAhead {
 public:
     struct Limits {
-        std::size_t readers = 4;                   // pages read at once
+        std::size_t readers = 8;                   // pages read at once
         std::uint64_t pagesAhead = 192;            // how far the walker may run ahead of the scan
         std::uint64_t warmPagesBeforePause = 128;  // pages in memory in a row that pause the walk
         // Hears every page the walker hands out, on the walker's thread: for tests.
@@ -80,6 +81,7 @@ public:
     std::uint64_t PagesListed() const { return m_listed.load(); }  // pages the walker came to
     std::uint64_t PagesRead() const { return m_read.load(); }      // heads the readers read
     std::uint64_t PagesFromDisk() const { return m_cold.load(); }  // of those, not in memory
+    std::uint64_t FoldersRead() const { return m_folders.load(); }
     std::uint64_t LargestLead() const { return m_largestLead.load(); }
 
 private:
@@ -88,6 +90,7 @@ private:
     bool QueuePage(const std::string& path);
     void ReadPages();
     void ReadHead(const std::string& path);
+    void ReadFolder(const std::string& path);
 
     const ExtensionTables& m_tables;
     const Limits m_limits;
@@ -95,9 +98,13 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_progress;  // the scan took a page, the walk resumes or stops
     std::condition_variable m_work;      // a page waits for a reader, or the walk stops
-    std::deque<std::string> m_pages;     // guarded by m_mutex
-    std::size_t m_idleReaders = 0;       // guarded by m_mutex
-    bool m_stopping = false;             // guarded by m_mutex
+    struct Task {
+        std::string path;
+        bool folder = false;
+    };
+    std::deque<Task> m_tasks;       // guarded by m_mutex
+    std::size_t m_idleReaders = 0;  // guarded by m_mutex
+    bool m_stopping = false;        // guarded by m_mutex
 
     static constexpr std::uint64_t NoWaiter = ~std::uint64_t{0};
     std::atomic<std::uint64_t> m_taken{0};
@@ -109,6 +116,7 @@ private:
     std::atomic<std::uint64_t> m_listed{0};
     std::atomic<std::uint64_t> m_read{0};
     std::atomic<std::uint64_t> m_cold{0};
+    std::atomic<std::uint64_t> m_folders{0};
     std::atomic<std::uint64_t> m_largestLead{0};
 
     // The walker's own: the folders on its path and those it has listed.

@@ -221,6 +221,8 @@ TEST_F(ReadAheadWalk, HandsOutPagesInTheScansOrder) {
     ReadAhead& walk = StartOver(60);
     ASSERT_TRUE(Eventually([&] { return !walk.Walking(); }));
     EXPECT_TRUE(Eventually([&] { return walk.PagesRead() == pages.size(); }));
+    EXPECT_TRUE(Eventually([&] { return walk.FoldersRead() == 6; }))
+        << "each subfolder is read ahead of the walker too";
     walk.Stop();
     EXPECT_EQ(queued, pages);
 }
