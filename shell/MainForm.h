@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "CatalogueTree.h"
+#include "PumpThrottle.h"
 
 class wxButton;
 class wxStaticText;
@@ -102,6 +103,7 @@ private:
     std::unique_ptr<Catalogue> m_catalogue;
     bool m_firstActivation = true;
     bool m_endRequested = false;
+    PumpThrottle m_pumpThrottle;
     bool m_treePressed = false;
     bool m_closeButtonHovered = false;
 };
