@@ -112,7 +112,8 @@ public:
     SingleByteCodePage(std::string name, const std::array<char16_t, 256>& toUnicode)
         : m_name(std::move(name)), m_toUnicode(toUnicode) {
         for (int byte = 255; byte >= 0; --byte) {
-            if (m_toUnicode[byte] != ReplacementCharacter) m_fromUnicode[m_toUnicode[byte]] = char(byte);
+            if (m_toUnicode[byte] != ReplacementCharacter)
+                m_fromUnicode[m_toUnicode[byte]] = char(byte);
             const bool keepsThisByte =
                 byte < 0x80 ? m_toUnicode[byte] == byte : m_toUnicode[byte] >= 0x80;
             m_keepsAscii = m_keepsAscii && keepsThisByte;

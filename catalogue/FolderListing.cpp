@@ -48,7 +48,8 @@ bool FolderListing::Next(FolderEntry& entry, std::string& fullPath,
         entry.isFolder = ::stat(fullPath.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
         if (found->d_type == DT_UNKNOWN) {
             struct stat linkStatus {};
-            entry.isLink = ::lstat(fullPath.c_str(), &linkStatus) == 0 && S_ISLNK(linkStatus.st_mode);
+            entry.isLink =
+                ::lstat(fullPath.c_str(), &linkStatus) == 0 && S_ISLNK(linkStatus.st_mode);
         }
     } else {
         entry.isFolder = false;
@@ -59,7 +60,8 @@ bool FolderListing::Next(FolderEntry& entry, std::string& fullPath,
 bool IdentifyFolder(const std::string& path, FolderIdentity& identity) {
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) return false;
-    identity = {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
+    identity = {static_cast<std::uint64_t>(status.st_dev),
+                static_cast<std::uint64_t>(status.st_ino)};
     return true;
 }
 

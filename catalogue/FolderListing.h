@@ -17,9 +17,9 @@ struct FolderIdentity {
 };
 
 struct FolderEntry {
-    std::string name;      // exactly as the file system reports it
-    bool isFolder = false; // after following a symbolic link
-    bool isLink = false;   // a symbolic link (to a folder when isFolder)
+    std::string name;          // exactly as the file system reports it
+    bool isFolder = false;     // after following a symbolic link
+    bool isLink = false;       // a symbolic link (to a folder when isFolder)
     bool isPlainFile = false;  // the listing itself says: a regular file, no link
 };
 

@@ -26,7 +26,9 @@ private:
 template <typename Value>
 class ScopedPush {
 public:
-    ScopedPush(std::vector<Value>& stack, Value value) : m_stack(stack) { m_stack.push_back(value); }
+    ScopedPush(std::vector<Value>& stack, Value value) : m_stack(stack) {
+        m_stack.push_back(value);
+    }
     ~ScopedPush() { m_stack.pop_back(); }
     ScopedPush(const ScopedPush&) = delete;
     ScopedPush& operator=(const ScopedPush&) = delete;
@@ -106,7 +108,8 @@ void Catalogue::ScanFolder(const std::string& folderPath, NodeHandle parentNode)
     if (m_scanDepth == 0) m_readAhead.Stop();
 }
 
-void Catalogue::ScanEntries(FolderListing& listing, std::string& folderPath, NodeHandle parentNode) {
+void Catalogue::ScanEntries(FolderListing& listing, std::string& folderPath,
+                            NodeHandle parentNode) {
     FolderEntry entry;
     std::string fullPath;
     for (;;) {
@@ -237,13 +240,20 @@ void Catalogue::Note(OmissionReason reason, const std::string& fullPath) {
 
 const char* OmissionReasonName(OmissionReason reason) {
     switch (reason) {
-        case OmissionReason::Hidden: return "hidden";
-        case OmissionReason::SkippedFolder: return "skipped folder";
-        case OmissionReason::NotViewable: return "not a viewable kind";
-        case OmissionReason::WrapperPageName: return "the wrapper page name";
-        case OmissionReason::FolderLoop: return "link back into its own path: shown, not entered";
-        case OmissionReason::LinkToListedFolder: return "link to a folder listed already: shown, not entered";
-        case OmissionReason::ListingEnded: return "error ended the folder's listing";
+        case OmissionReason::Hidden:
+            return "hidden";
+        case OmissionReason::SkippedFolder:
+            return "skipped folder";
+        case OmissionReason::NotViewable:
+            return "not a viewable kind";
+        case OmissionReason::WrapperPageName:
+            return "the wrapper page name";
+        case OmissionReason::FolderLoop:
+            return "link back into its own path: shown, not entered";
+        case OmissionReason::LinkToListedFolder:
+            return "link to a folder listed already: shown, not entered";
+        case OmissionReason::ListingEnded:
+            return "error ended the folder's listing";
     }
     return "";
 }

@@ -82,7 +82,8 @@ private:
     int m_scanDepth = 0;
     std::optional<RebuildRequest> m_deferredRebuild;
     std::vector<FolderIdentity> m_scanPath;  // the folders being listed, outermost first
-    std::set<std::pair<std::uint64_t, std::uint64_t>> m_listedFolders;  // this rebuild's, by identity
+    std::set<std::pair<std::uint64_t, std::uint64_t>>
+        m_listedFolders;  // this rebuild's, by identity
     PageTitleReader m_titles;
     std::u16string m_name;  // the entry in hand, as UTF-16; reused entry after entry
 

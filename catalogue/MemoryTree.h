@@ -37,7 +37,9 @@ public:
     void Select(std::optional<std::size_t> position) { m_selected = position; }
 
 private:
-    static std::size_t PositionOf(NodeHandle node) { return reinterpret_cast<std::size_t>(node) - 1; }
+    static std::size_t PositionOf(NodeHandle node) {
+        return reinterpret_cast<std::size_t>(node) - 1;
+    }
     NodeHandle Append(std::u16string_view caption);
     std::u16string_view Keep(std::u16string_view caption);
 

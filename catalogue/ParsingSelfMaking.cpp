@@ -3,7 +3,8 @@
 namespace courseview {
 
 void TSpliters::AddChars(std::string_view chars) {
-    for (unsigned char code : chars) m_bits[code >> 3] |= static_cast<std::uint8_t>(1u << (code & 7));
+    for (unsigned char code : chars)
+        m_bits[code >> 3] |= static_cast<std::uint8_t>(1u << (code & 7));
 }
 
 bool TSpliters::Contains(unsigned char code) const {

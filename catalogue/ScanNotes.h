@@ -9,20 +9,20 @@
 namespace courseview {
 
 enum class OmissionReason {
-    Hidden,             // a folder whose name begins with "_" or "."
-    SkippedFolder,      // a folder named "files" or "*.files"
-    NotViewable,        // no page, picture or clip extension
-    WrapperPageName,    // "temp.htm" in any Latin case: the viewer's own page
-    FolderLoop,         // a link back to a folder on the current path: shown, not entered
-    LinkToListedFolder, // a link to a folder this rebuild has listed already: shown, not entered
-    ListingEnded,       // an error ended the folder's listing here
+    Hidden,              // a folder whose name begins with "_" or "."
+    SkippedFolder,       // a folder named "files" or "*.files"
+    NotViewable,         // no page, picture or clip extension
+    WrapperPageName,     // "temp.htm" in any Latin case: the viewer's own page
+    FolderLoop,          // a link back to a folder on the current path: shown, not entered
+    LinkToListedFolder,  // a link to a folder this rebuild has listed already: shown, not entered
+    ListingEnded,        // an error ended the folder's listing here
 };
 
 struct ScanNote {
     OmissionReason reason;
-    std::string path;  // as the file system spells it
-    std::string error;                    // ListingEnded: the error's message
-    std::vector<std::string> lostEntries; // ListingEnded: the names listed after it, now missing
+    std::string path;                      // as the file system spells it
+    std::string error;                     // ListingEnded: the error's message
+    std::vector<std::string> lostEntries;  // ListingEnded: the names listed after it, now missing
 };
 
 const char* OmissionReasonName(OmissionReason reason);

@@ -37,10 +37,14 @@ std::size_t DecodeUtf16(std::string_view bytes, bool bigEndian, bool atEnd, std:
 
 std::size_t TextDecoder::DecodeBody(std::string_view bytes, bool atEnd, std::u16string& out) {
     switch (m_encoding) {
-        case Encoding::Utf16LittleEndian: return DecodeUtf16(bytes, false, atEnd, out);
-        case Encoding::Utf16BigEndian: return DecodeUtf16(bytes, true, atEnd, out);
-        case Encoding::Utf8: return DecodeUtf8Prefix(bytes, atEnd, out);
-        default: return m_codePage.DecodePrefix(bytes, atEnd, out);
+        case Encoding::Utf16LittleEndian:
+            return DecodeUtf16(bytes, false, atEnd, out);
+        case Encoding::Utf16BigEndian:
+            return DecodeUtf16(bytes, true, atEnd, out);
+        case Encoding::Utf8:
+            return DecodeUtf8Prefix(bytes, atEnd, out);
+        default:
+            return m_codePage.DecodePrefix(bytes, atEnd, out);
     }
 }
 

@@ -31,11 +31,16 @@ int SequenceLength(unsigned char lead) {
 // forms, encoded surrogates and code points past U+10FFFF.
 bool SecondByteFits(unsigned char lead, unsigned char second) {
     switch (lead) {
-        case 0xE0: return second >= 0xA0 && second <= 0xBF;
-        case 0xED: return second >= 0x80 && second <= 0x9F;
-        case 0xF0: return second >= 0x90 && second <= 0xBF;
-        case 0xF4: return second >= 0x80 && second <= 0x8F;
-        default: return second >= 0x80 && second <= 0xBF;
+        case 0xE0:
+            return second >= 0xA0 && second <= 0xBF;
+        case 0xED:
+            return second >= 0x80 && second <= 0x9F;
+        case 0xF0:
+            return second >= 0x90 && second <= 0xBF;
+        case 0xF4:
+            return second >= 0x80 && second <= 0x8F;
+        default:
+            return second >= 0x80 && second <= 0xBF;
     }
 }
 
@@ -116,7 +121,8 @@ std::size_t EncodeUtf8Prefix(std::u16string_view text, bool atEnd, std::string& 
         } else if (unit >= 0xD800 && unit <= 0xDBFF) {
             if (i + 1 == text.size() && !atEnd) break;
             if (i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-                AppendUtf8(0x10000 + ((char32_t(unit) - 0xD800) << 10) + (text[i + 1] - 0xDC00), out);
+                AppendUtf8(0x10000 + ((char32_t(unit) - 0xD800) << 10) + (text[i + 1] - 0xDC00),
+                           out);
                 i += 2;
             } else {
                 AppendUtf8(ReplacementCharacter, out);

@@ -5,9 +5,9 @@
 namespace courseview {
 
 Activation ActivateEntry(std::optional<std::int32_t> entryIndex,
-                         const std::vector<std::string>& pagePaths,
-                         const ExtensionTables& tables) {
-    if (!entryIndex || *entryIndex < 0 || static_cast<std::size_t>(*entryIndex) >= pagePaths.size()) {
+                         const std::vector<std::string>& pagePaths, const ExtensionTables& tables) {
+    if (!entryIndex || *entryIndex < 0 ||
+        static_cast<std::size_t>(*entryIndex) >= pagePaths.size()) {
         return {};
     }
     const std::string& path = pagePaths[static_cast<std::size_t>(*entryIndex)];
@@ -19,7 +19,8 @@ std::string FileUri(const std::filesystem::path& path) {
     static constexpr char Hex[] = "0123456789ABCDEF";
     std::string uri = "file://";
     std::error_code ignored;
-    const std::filesystem::path absolute = path.is_absolute() ? path : std::filesystem::absolute(path, ignored);
+    const std::filesystem::path absolute =
+        path.is_absolute() ? path : std::filesystem::absolute(path, ignored);
     for (unsigned char byte : absolute.native()) {
         const bool unreserved = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
                                 (byte >= '0' && byte <= '9') || byte == '-' || byte == '.' ||

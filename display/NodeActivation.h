@@ -23,8 +23,7 @@ struct Activation {
 
 // Decides by the extension after the last "." of the whole path.
 Activation ActivateEntry(std::optional<std::int32_t> entryIndex,
-                         const std::vector<std::string>& pagePaths,
-                         const ExtensionTables& tables);
+                         const std::vector<std::string>& pagePaths, const ExtensionTables& tables);
 
 // A file:// URI for a local path, every byte outside the unreserved set and
 // "/" percent-encoded, so any file name reaches the browser intact.

@@ -1,8 +1,8 @@
 #include "WrapperPage.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -71,11 +71,23 @@ std::u16string PathForSourceAttribute(const std::filesystem::path& path, const C
         const unsigned char byte = static_cast<unsigned char>(bytes[i]);
         if (byte < 0x80) {
             switch (byte) {
-                case '&': out += u"&amp;"; break;
-                case '"': out += u"&quot;"; break;
-                case '<': out += u"&lt;"; break;
-                case '>': out += u"&gt;"; break;
-                case '%': case '#': case '?': case '\\': case 0x7F:
+                case '&':
+                    out += u"&amp;";
+                    break;
+                case '"':
+                    out += u"&quot;";
+                    break;
+                case '<':
+                    out += u"&lt;";
+                    break;
+                case '>':
+                    out += u"&gt;";
+                    break;
+                case '%':
+                case '#':
+                case '?':
+                case '\\':
+                case 0x7F:
                     AppendPercentEncoded(bytes.substr(i, 1), out);
                     break;
                 default:
@@ -92,7 +104,8 @@ std::u16string PathForSourceAttribute(const std::filesystem::path& path, const C
         // One character of the file name: kept when it is well-formed and the
         // page's code page can carry it, else its bytes go percent-encoded.
         std::u16string character;
-        const std::size_t length = DecodeOneUtf8Character(std::string_view(bytes).substr(i), character);
+        const std::size_t length =
+            DecodeOneUtf8Character(std::string_view(bytes).substr(i), character);
         if (length > 0 && codePage.ToUtf16(codePage.FromUtf16(character)) == character) {
             out += character;
             i += length;
@@ -117,7 +130,8 @@ WrapperPageWriter::WrapperPageWriter(std::string programFolder, std::string fall
     : m_programFolder(std::move(programFolder)),
       m_fallbackFolder(std::move(fallbackFolder)),
       m_codePage(codePage) {
-    if (!m_fallbackFolder.empty() && m_fallbackFolder.back() != '/') m_fallbackFolder.push_back('/');
+    if (!m_fallbackFolder.empty() && m_fallbackFolder.back() != '/')
+        m_fallbackFolder.push_back('/');
 }
 
 std::filesystem::path WrapperPageWriter::Write(std::u16string_view fragment) {

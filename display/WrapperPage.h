@@ -37,7 +37,9 @@ public:
                       const CodePage& codePage = SystemCodePage());
 
     // The page's place in the program folder: program folder + "temp.htm".
-    std::filesystem::path PagePath() const { return m_programFolder + std::string(WrapperPageFileName); }
+    std::filesystem::path PagePath() const {
+        return m_programFolder + std::string(WrapperPageFileName);
+    }
 
     // Writes the page around `fragment` and returns where it now is. The page
     // is written beside its final name and renamed over it, so the browser

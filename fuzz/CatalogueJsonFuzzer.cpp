@@ -30,11 +30,13 @@ std::string ExpectedUtf8(std::u16string_view text) {
         } else if (c < 0x800) {
             out += {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
         } else if (c < 0x10000) {
-            out += {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
-                    static_cast<char>(0x80 | (c & 0x3F))};
+            out +=
+                {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+                 static_cast<char>(0x80 | (c & 0x3F))};
         } else {
-            out += {static_cast<char>(0xF0 | (c >> 18)), static_cast<char>(0x80 | ((c >> 12) & 0x3F)),
-                    static_cast<char>(0x80 | ((c >> 6) & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
+            out +=
+                {static_cast<char>(0xF0 | (c >> 18)), static_cast<char>(0x80 | ((c >> 12) & 0x3F)),
+                 static_cast<char>(0x80 | ((c >> 6) & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
         }
     };
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -57,7 +59,8 @@ std::string ExpectedUtf8(std::u16string_view text) {
 void CheckCarried(const JsonValue* value, const std::string& bytes, const char* what) {
     FUZZ_CHECK(value != nullptr && value->kind == JsonValue::Kind::String, what);
     if (IsWellFormedUtf8(bytes)) {
-        FUZZ_CHECK(value->text == bytes, std::string(what) + ": " + Hex(bytes) + " read back as " + Hex(value->text));
+        FUZZ_CHECK(value->text == bytes,
+                   std::string(what) + ": " + Hex(bytes) + " read back as " + Hex(value->text));
     } else {
         FUZZ_CHECK(value->text.find("\xEF\xBF\xBD") != std::string::npos,
                    std::string(what) + ": " + Hex(bytes) + " read back as " + Hex(value->text));
@@ -91,29 +94,39 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<ScanNote> notes;
     while (input.remaining_bytes() > 0) {
         switch (input.ConsumeIntegralInRange(0, 5)) {
-            case 0: handles.push_back(tree.AddLastTopLevel(ConsumeCaption(input))); break;
+            case 0:
+                handles.push_back(tree.AddLastTopLevel(ConsumeCaption(input)));
+                break;
             case 1:
                 if (!handles.empty()) {
-                    const NodeHandle parent = handles[input.ConsumeIntegral<std::uint16_t>() % handles.size()];
+                    const NodeHandle parent =
+                        handles[input.ConsumeIntegral<std::uint16_t>() % handles.size()];
                     handles.push_back(tree.AddLastChild(parent, ConsumeCaption(input)));
                 }
                 break;
             case 2:  // deeper and deeper
-                if (!handles.empty()) handles.push_back(tree.AddLastChild(handles.back(), ConsumeCaption(input)));
+                if (!handles.empty())
+                    handles.push_back(tree.AddLastChild(handles.back(), ConsumeCaption(input)));
                 break;
             case 3:
                 if (!handles.empty()) {
-                    const NodeHandle node = handles[input.ConsumeIntegral<std::uint16_t>() % handles.size()];
+                    const NodeHandle node =
+                        handles[input.ConsumeIntegral<std::uint16_t>() % handles.size()];
                     tree.SetEntryIndex(node, input.ConsumeIntegral<std::int32_t>());
                 }
                 break;
-            case 4: pagePaths.emplace_back(input.ConsumeRandomLengthString(48)); break;
+            case 4:
+                pagePaths.emplace_back(input.ConsumeRandomLengthString(48));
+                break;
             default: {
                 ScanNote note{static_cast<OmissionReason>(input.ConsumeIntegralInRange(
                                   0, static_cast<int>(OmissionReason::ListingEnded))),
-                              input.ConsumeRandomLengthString(48), input.ConsumeRandomLengthString(32), {}};
+                              input.ConsumeRandomLengthString(48),
+                              input.ConsumeRandomLengthString(32),
+                              {}};
                 const std::size_t lost = input.ConsumeIntegralInRange(0, 3);
-                for (std::size_t i = 0; i < lost; ++i) note.lostEntries.push_back(input.ConsumeRandomLengthString(16));
+                for (std::size_t i = 0; i < lost; ++i)
+                    note.lostEntries.push_back(input.ConsumeRandomLengthString(16));
                 notes.push_back(std::move(note));
             }
         }
@@ -132,19 +145,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(nodes->items.size() == tree.TopLevel().size(), "top-level count");
     // Walk the document and the tree side by side, without recursion.
     std::vector<std::pair<const JsonValue*, std::size_t>> pending;
-    for (std::size_t i = 0; i < nodes->items.size(); ++i) pending.emplace_back(&nodes->items[i], tree.TopLevel()[i]);
+    for (std::size_t i = 0; i < nodes->items.size(); ++i)
+        pending.emplace_back(&nodes->items[i], tree.TopLevel()[i]);
     while (!pending.empty()) {
         const auto [value, position] = pending.back();
         pending.pop_back();
         const MemoryTree::Node& node = tree.Nodes()[position];
-        FUZZ_CHECK(value->kind == JsonValue::Kind::Object && value->members.size() == 3, "node shape");
+        FUZZ_CHECK(value->kind == JsonValue::Kind::Object && value->members.size() == 3,
+                   "node shape");
         const JsonValue* caption = value->Find("caption");
         FUZZ_CHECK(caption != nullptr && caption->text == ExpectedUtf8(node.caption),
-                   "caption " + Hex(node.caption) + " read back as " + (caption ? Hex(caption->text) : ""));
+                   "caption " + Hex(node.caption) + " read back as " +
+                       (caption ? Hex(caption->text) : ""));
         const JsonValue* entry = value->Find("entry");
         FUZZ_CHECK(entry != nullptr, "entry");
         if (node.entryIndex) {
-            FUZZ_CHECK(entry->kind == JsonValue::Kind::Number && entry->text == std::to_string(*node.entryIndex),
+            FUZZ_CHECK(entry->kind == JsonValue::Kind::Number &&
+                           entry->text == std::to_string(*node.entryIndex),
                        "entry index");
         } else {
             FUZZ_CHECK(entry->kind == JsonValue::Kind::Null, "entry null");
@@ -153,12 +170,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(children != nullptr && children->kind == JsonValue::Kind::Array &&
                        children->items.size() == node.children.size(),
                    "children");
-        for (std::size_t i = 0; i < node.children.size(); ++i) pending.emplace_back(&children->items[i], node.children[i]);
+        for (std::size_t i = 0; i < node.children.size(); ++i)
+            pending.emplace_back(&children->items[i], node.children[i]);
     }
 
     const JsonValue* paths = document->Find("paths");
     FUZZ_CHECK(paths != nullptr && paths->items.size() == pagePaths.size(), "paths");
-    for (std::size_t i = 0; i < pagePaths.size(); ++i) CheckCarried(&paths->items[i], PathOf(pagePaths[i]), "path");
+    for (std::size_t i = 0; i < pagePaths.size(); ++i)
+        CheckCarried(&paths->items[i], PathOf(pagePaths[i]), "path");
 
     const JsonValue* noteValues = document->Find("notes");
     FUZZ_CHECK(noteValues != nullptr && noteValues->items.size() == notes.size(), "notes");
@@ -166,15 +185,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const JsonValue& value = noteValues->items[i];
         CheckCarried(value.Find("path"), PathOf(notes[i].path), "note path");
         const JsonValue* reason = value.Find("reason");
-        FUZZ_CHECK(reason != nullptr && reason->text == OmissionReasonName(notes[i].reason), "reason");
+        FUZZ_CHECK(reason != nullptr && reason->text == OmissionReasonName(notes[i].reason),
+                   "reason");
         if (notes[i].reason != OmissionReason::ListingEnded) {
-            FUZZ_CHECK(value.members.size() == 2, "a note without an error has path and reason only");
+            FUZZ_CHECK(value.members.size() == 2,
+                       "a note without an error has path and reason only");
             continue;
         }
         CheckCarried(value.Find("error"), notes[i].error, "error");
         const JsonValue* lost = value.Find("lost");
         FUZZ_CHECK(lost != nullptr && lost->items.size() == notes[i].lostEntries.size(), "lost");
-        for (std::size_t k = 0; k < lost->items.size(); ++k) CheckCarried(&lost->items[k], notes[i].lostEntries[k], "lost");
+        for (std::size_t k = 0; k < lost->items.size(); ++k)
+            CheckCarried(&lost->items[k], notes[i].lostEntries[k], "lost");
     }
 
     // A string on its own.

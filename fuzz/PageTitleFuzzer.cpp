@@ -8,8 +8,8 @@
 // (to push a chosen byte onto the reader's buffer boundary, or to make a token
 // longer than the cap), then the page.
 
-#include <fuzzer/FuzzedDataProvider.h>
 #include <fcntl.h>
+#include <fuzzer/FuzzedDataProvider.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -32,13 +32,21 @@ constexpr std::size_t ReaderChunk = 16384;
 
 // Repeated as padding: ASCII, UTF-8 of two, three and four bytes, UTF-16 units
 // and a surrogate pair, GB18030 of two and four bytes.
-constexpr std::array<std::string_view, 10> PaddingUnits = {
-    " ", "x", "\xD0\x96", "\xE4\xB8\xAD", "\xF0\x9F\x98\x80",
-    std::string_view("x\0", 2), "\x16\x04", "\x3D\xD8\x00\xDE", "\xB0\xA1", "\x81\x30\x81\x30"};
+constexpr std::array<std::string_view, 10> PaddingUnits = {" ",
+                                                           "x",
+                                                           "\xD0\x96",
+                                                           "\xE4\xB8\xAD",
+                                                           "\xF0\x9F\x98\x80",
+                                                           std::string_view("x\0", 2),
+                                                           "\x16\x04",
+                                                           "\x3D\xD8\x00\xDE",
+                                                           "\xB0\xA1",
+                                                           "\x81\x30\x81\x30"};
 
 const std::string& PagePath() {
     static const std::string path = [] {
-        std::string folder = (std::filesystem::temp_directory_path() / "courseview-fuzz-XXXXXX").string();
+        std::string folder =
+            (std::filesystem::temp_directory_path() / "courseview-fuzz-XXXXXX").string();
         if (::mkdtemp(folder.data()) == nullptr) std::abort();
         static std::string removeAtExit = folder;
         std::atexit([] { std::filesystem::remove_all(removeAtExit); });
@@ -107,10 +115,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::size_t from = at < 16 ? 0 : at - 16;
         FUZZ_CHECK(streamed == expected,
                    codePage.Name() + ", " + std::to_string(page.size()) + " bytes: streamed " +
-                       std::to_string(streamed.size()) + " units, literal " + std::to_string(literal.size()) +
-                       ", first difference at " + std::to_string(at) + "\nstreamed: " +
-                       Hex(std::u16string_view(streamed).substr(from, 40)) + "\nexpected: " +
-                       Hex(std::u16string_view(expected).substr(from, 40)));
+                       std::to_string(streamed.size()) + " units, literal " +
+                       std::to_string(literal.size()) + ", first difference at " +
+                       std::to_string(at) +
+                       "\nstreamed: " + Hex(std::u16string_view(streamed).substr(from, 40)) +
+                       "\nexpected: " + Hex(std::u16string_view(expected).substr(from, 40)));
     }
     FUZZ_CHECK(streamed.empty() || streamed.front() == u' ', Hex(streamed));
 

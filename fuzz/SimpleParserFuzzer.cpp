@@ -52,13 +52,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (!run.empty()) runs.push_back(run);
 
-    FUZZ_CHECK(count == static_cast<int>(parser.Tokens.size()), "the count is the number of tokens");
-    FUZZ_CHECK(parser.Tokens.size() == runs.size(),
-               std::to_string(parser.Tokens.size()) + " tokens, " + std::to_string(runs.size()) + " runs");
+    FUZZ_CHECK(count == static_cast<int>(parser.Tokens.size()),
+               "the count is the number of tokens");
+    FUZZ_CHECK(
+        parser.Tokens.size() == runs.size(),
+        std::to_string(parser.Tokens.size()) + " tokens, " + std::to_string(runs.size()) + " runs");
     for (std::size_t i = 0; i < runs.size(); ++i) {
         FUZZ_CHECK(!parser.Tokens[i].empty(), "empty token " + std::to_string(i));
-        FUZZ_CHECK(parser.Tokens[i] == codePage.ToUtf16(runs[i]),
-                   "token " + std::to_string(i) + ": " + Hex(parser.Tokens[i]) + " for " + Hex(runs[i]));
+        FUZZ_CHECK(
+            parser.Tokens[i] == codePage.ToUtf16(runs[i]),
+            "token " + std::to_string(i) + ": " + Hex(parser.Tokens[i]) + " for " + Hex(runs[i]));
     }
 
     // A second parse starts afresh.

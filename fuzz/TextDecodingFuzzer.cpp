@@ -42,7 +42,8 @@ std::u16string Utf16ByHand(std::string_view body, bool bigEndian) {
     for (std::size_t i = 0; i + 1 < body.size(); i += 2) {
         const auto first = static_cast<unsigned char>(body[i]);
         const auto second = static_cast<unsigned char>(body[i + 1]);
-        const char16_t unit = bigEndian ? char16_t(first << 8 | second) : char16_t(second << 8 | first);
+        const char16_t unit =
+            bigEndian ? char16_t(first << 8 | second) : char16_t(second << 8 | first);
         if (unit == 0) return out;
         out.push_back(unit);
     }
@@ -74,13 +75,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bool goesOn = true;
     for (std::size_t cut : cuts) {
         const std::size_t before = chunked.size();
-        const bool stillGoing = decoder.Feed(std::string_view(bytes).substr(from, cut - from), false, chunked);
-        if (!goesOn) FUZZ_CHECK(!stillGoing && chunked.size() == before, "text went on after its end");
+        const bool stillGoing =
+            decoder.Feed(std::string_view(bytes).substr(from, cut - from), false, chunked);
+        if (!goesOn)
+            FUZZ_CHECK(!stillGoing && chunked.size() == before, "text went on after its end");
         goesOn = stillGoing;
         from = cut;
     }
     decoder.Feed(std::string_view(bytes).substr(from), true, chunked);
-    FUZZ_CHECK(chunked == whole, codePage.Name() + "\nwhole:   " + Hex(whole) + "\nchunked: " + Hex(chunked));
+    FUZZ_CHECK(chunked == whole,
+               codePage.Name() + "\nwhole:   " + Hex(whole) + "\nchunked: " + Hex(chunked));
 
     const std::string_view view(bytes);
     if (view.substr(0, 2) == "\xFF\xFE") {

@@ -4,8 +4,8 @@
 // it gives the path's bytes exactly; and the page written around it survives
 // the code page unchanged and keeps its four lines.
 
-#include <fuzzer/FuzzedDataProvider.h>
 #include <dirent.h>
+#include <fuzzer/FuzzedDataProvider.h>
 #include <stdlib.h>
 
 #include <algorithm>
@@ -146,13 +146,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::u16string fragment = PictureFragment(path, width, height, codePage);
     const std::u16string opening = u"<img src=\"";
     const std::u16string closing = u"\" height=\"" + Utf8ToUtf16(std::to_string(height - 12)) +
-                                   u"\" width=\"" + Utf8ToUtf16(std::to_string(width - 12)) + u"\">";
+                                   u"\" width=\"" + Utf8ToUtf16(std::to_string(width - 12)) +
+                                   u"\">";
     FUZZ_CHECK(fragment.rfind(opening, 0) == 0, Hex(fragment));
     FUZZ_CHECK(fragment.size() >= opening.size() + closing.size() &&
                    fragment.compare(fragment.size() - closing.size(), closing.size(), closing) == 0,
                Hex(fragment));
-    const std::u16string_view value =
-        std::u16string_view(fragment).substr(opening.size(), fragment.size() - opening.size() - closing.size());
+    const std::u16string_view value = std::u16string_view(fragment).substr(
+        opening.size(), fragment.size() - opening.size() - closing.size());
     FUZZ_CHECK(value.find_first_of(u"\"<>") == std::u16string_view::npos,
                "the value closes early or opens markup: " + Utf16ToUtf8(value));
 

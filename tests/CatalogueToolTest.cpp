@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
-
 #include <unistd.h>
 
 #include <algorithm>
@@ -29,7 +27,8 @@ CommandResult RunCommand(const std::string& command) {
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) return run;
     char buffer[4096];
-    while (std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe)) run.output.append(buffer, got);
+    while (std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe))
+        run.output.append(buffer, got);
     const int status = ::pclose(pipe);
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
@@ -44,9 +43,10 @@ CommandResult Tool(const std::string& arguments) {
 TEST(CatalogueTool, BadUsageExitsTwoWithOneLine) {
     TempFolder folder;
     const std::string file = folder.Write("file.htm", "x");
-    for (const std::string& arguments : {std::string(""), std::string("--bogus ") + Quote(folder.Path()),
-                                         Quote(folder.Path() + "missing"), Quote(file),
-                                         Quote(folder.Path()) + " " + Quote(folder.Path())}) {
+    for (const std::string& arguments :
+         {std::string(""), std::string("--bogus ") + Quote(folder.Path()),
+          Quote(folder.Path() + "missing"), Quote(file),
+          Quote(folder.Path()) + " " + Quote(folder.Path())}) {
         const CommandResult run = Tool(arguments);
         EXPECT_EQ(run.exitCode, 2) << arguments;
         EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
@@ -59,9 +59,10 @@ TEST(CatalogueTool, JsonNamesEveryPathAsFolderGivenPlusName) {
     const std::string given = folder.Path().substr(0, folder.Path().size() - 1);  // no trailing "/"
     const CommandResult run = Tool("--json " + Quote(given));
     ASSERT_EQ(run.exitCode, 0) << run.output;
-    EXPECT_EQ(run.output, "{\"nodes\": [{\"caption\": \"a\", \"entry\": 0, \"children\": [{\"caption\": "
-                          "\"x\", \"entry\": 1, \"children\": []}]}], \"paths\": [\"" +
-                              given + "/a^\", \"" + given + "/a^/x.jpg\"], \"notes\": []}\n");
+    EXPECT_EQ(run.output,
+              "{\"nodes\": [{\"caption\": \"a\", \"entry\": 0, \"children\": [{\"caption\": "
+              "\"x\", \"entry\": 1, \"children\": []}]}], \"paths\": [\"" +
+                  given + "/a^\", \"" + given + "/a^/x.jpg\"], \"notes\": []}\n");
 }
 
 TEST(CatalogueTool, JsonStaysValidForHostileNames) {
@@ -73,9 +74,10 @@ TEST(CatalogueTool, JsonStaysValidForHostileNames) {
     folder.Write("bad\xFF\xC0.jpg", "x");
     folder.Write("page.htm", "<title>\"quoted\" \\ back</title>");
     folder.Write("_hidden/a.htm", "x");
-    const CommandResult run = RunCommand(std::string(CATALOGUE_TOOL) + " --json " + Quote(folder.Path()) +
-                               " | python3 -c 'import json,sys; d=json.load(sys.stdin); "
-                               "print(len(d[\"nodes\"]), len(d[\"paths\"]), len(d[\"notes\"]))'");
+    const CommandResult run =
+        RunCommand(std::string(CATALOGUE_TOOL) + " --json " + Quote(folder.Path()) +
+                   " | python3 -c 'import json,sys; d=json.load(sys.stdin); "
+                   "print(len(d[\"nodes\"]), len(d[\"paths\"]), len(d[\"notes\"]))'");
     EXPECT_EQ(run.output, "3 3 1\n");
 }
 

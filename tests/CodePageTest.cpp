@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <langinfo.h>
 
 #include "CodePage.h"
@@ -8,9 +7,13 @@
 using namespace courseview;
 
 TEST(CodePage, Utf8MalformedBytesBecomeReplacementCharacters) {
-    EXPECT_EQ(Utf8ToUtf16("a\xFF" "b"), u"a\uFFFD" "b");
+    EXPECT_EQ(Utf8ToUtf16("a\xFF"
+                          "b"),
+              u"a\uFFFD"
+              "b");
     EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD\uFFFD") << "overlong forms are refused";
-    EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD") << "encoded surrogates are refused";
+    EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD")
+        << "encoded surrogates are refused";
     EXPECT_EQ(Utf8ToUtf16("\xF0\x9F\x98\x80"), u"\U0001F600");
     EXPECT_EQ(Utf8ToUtf16("Лекция"), u"Лекция");
     EXPECT_EQ(Utf8ToUtf16("\xD0"), u"\uFFFD") << "a cut-off character at the end";
@@ -25,7 +28,10 @@ TEST(CodePage, Utf8IncompleteCharacterWaitsForTheNextChunk) {
 }
 
 TEST(CodePage, LoneSurrogatesReachUtf8AsReplacement) {
-    EXPECT_EQ(Utf16ToUtf8(u"a\xD800" "b"), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(Utf16ToUtf8(u"a\xD800"
+                          "b"),
+              "a\xEF\xBF\xBD"
+              "b");
     EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xDC00))), "\xEF\xBF\xBD");
     std::string out;
     const std::u16string split = u"x\xD83D";
@@ -66,8 +72,10 @@ TEST(CodePage, UnknownCodesetIsAnError) {
 TEST(CodePage, SystemCodePageFollowsTheLocale) {
     const std::string codeset = nl_langinfo(CODESET);
     if (codeset != "CP1251") {
-        EXPECT_EQ(SystemCodePage().ToUtf16("\xD0\x9B"), u"Л") << "locale " << codeset << " reads as UTF-8";
-        GTEST_SKIP() << "windows-1251 checks need LC_ALL=ru_RU.CP1251 (locale here: " << codeset << ")";
+        EXPECT_EQ(SystemCodePage().ToUtf16("\xD0\x9B"), u"Л")
+            << "locale " << codeset << " reads as UTF-8";
+        GTEST_SKIP() << "windows-1251 checks need LC_ALL=ru_RU.CP1251 (locale here: " << codeset
+                     << ")";
     }
     EXPECT_EQ(SystemCodePage().Name(), "CP1251");
     EXPECT_EQ(SystemCodePage().ToUtf16("\xCB"), u"Л");

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -74,14 +73,13 @@ protected:
         std::string text;
         for (const auto& name : ListingOrder(folderPath)) {
             for (const auto& [entry, rendering] : renderings) {
-                if (entry == name && !rendering.empty()) text += (text.empty() ? "" : ",") + rendering;
+                if (entry == name && !rendering.empty())
+                    text += (text.empty() ? "" : ",") + rendering;
             }
         }
         return text;
     }
-    std::vector<std::string> Paths() const {
-        return catalogue.PagePaths;
-    }
+    std::vector<std::string> Paths() const { return catalogue.PagePaths; }
 
     TempFolder folder;
     MemoryTree tree;
@@ -95,7 +93,9 @@ protected:
 
 TEST_F(FolderScan, WorkedExampleOfAProgramFolder) {
     folder.Write("Intro.htm", PageWithTitle("Введение"));
-    folder.Write("courseview", "\x7F" "ELF");
+    folder.Write("courseview",
+                 "\x7F"
+                 "ELF");
     folder.Write("_old/old.htm", PageWithTitle("Old"));
     folder.Write("1 Лекции^/L1.htm", "<html><body>no title</body></html>");
     folder.Write("1 Лекции^/Схема.jpg", "jpeg");
@@ -107,29 +107,35 @@ TEST_F(FolderScan, WorkedExampleOfAProgramFolder) {
     std::string withoutIndices;
     for (std::size_t i = 0; i < result.size(); ++i) {
         if (result[i] == '#') {
-            while (i + 1 < result.size() && std::isdigit(static_cast<unsigned char>(result[i + 1]))) ++i;
+            while (i + 1 < result.size() && std::isdigit(static_cast<unsigned char>(result[i + 1])))
+                ++i;
         } else {
             withoutIndices += result[i];
         }
     }
     const std::string lectures =
-        "1 Лекции{" + InListingOrder(folder.Path() + "1 Лекции^", {{"L1.htm", "L1"}, {"Схема.jpg", "Схема"}}) + "}";
+        "1 Лекции{" +
+        InListingOrder(folder.Path() + "1 Лекции^", {{"L1.htm", "L1"}, {"Схема.jpg", "Схема"}}) +
+        "}";
     EXPECT_EQ(withoutIndices,
               InListingOrder(folder.Path(), {{"Intro.htm", " Введение"}, {"1 Лекции^", lectures}}));
     EXPECT_EQ(tree.Nodes().size(), 4u);
     EXPECT_EQ(catalogue.PagePaths.size(), 4u);
     for (const auto& path : Paths()) {
-        const bool expected = path == folder.Path() + "Intro.htm" || path == folder.Path() + "1 Лекции^" ||
+        const bool expected = path == folder.Path() + "Intro.htm" ||
+                              path == folder.Path() + "1 Лекции^" ||
                               path == folder.Path() + "1 Лекции^/L1.htm" ||
                               path == folder.Path() + "1 Лекции^/Схема.jpg";
         EXPECT_TRUE(expected) << path;
     }
-    EXPECT_EQ(host.statusTexts, (std::vector<std::u16string>{std::u16string(LoadingStatusText), u""}));
+    EXPECT_EQ(host.statusTexts,
+              (std::vector<std::u16string>{std::u16string(LoadingStatusText), u""}));
     EXPECT_GE(host.pumps, 5) << "messages run for every entry";
 }
 
 TEST_F(FolderScan, NamingRulesDecideWhatIsListed) {
-    for (const char* name : {"Temp.htm", "temp.htm", "TEMP.HTM"}) folder.Write(std::string("w/") + name, "<title>Wrapper</title>");
+    for (const char* name : {"Temp.htm", "temp.htm", "TEMP.HTM"})
+        folder.Write(std::string("w/") + name, "<title>Wrapper</title>");
     folder.Write("w/temp.html", "<title>Listed</title>");
     folder.Write("h/_images/a.jpg", "x");
     folder.Write("h/.svn/a.jpg", "x");
@@ -139,21 +145,25 @@ TEST_F(FolderScan, NamingRulesDecideWhatIsListed) {
     folder.MakeFolder("p/_pics.jpg");
     folder.Write("n/a.b.htm", "<title>A</title>");
     folder.MakeFolder("c/^");
-    for (const char* name : {"x.exe", "x.txt", "x.png", "x.jpeg", "x.mp4", "HTML"}) folder.Write(std::string("o/") + name, "");
+    for (const char* name : {"x.exe", "x.txt", "x.png", "x.jpeg", "x.mp4", "HTML"})
+        folder.Write(std::string("o/") + name, "");
 
     Scan(folder.Path());
     auto childrenOf = [&](const std::string& top) {
         for (std::size_t position : tree.TopLevel()) {
-            if (tree.Nodes()[position].caption == Utf8ToUtf16(top)) return Render(tree, tree.Nodes()[position].children);
+            if (tree.Nodes()[position].caption == Utf8ToUtf16(top))
+                return Render(tree, tree.Nodes()[position].children);
         }
         return std::string("<missing>");
     };
     EXPECT_EQ(childrenOf("w").substr(0, 7), " Listed");
     EXPECT_EQ(childrenOf("h"), "") << "nothing under h is listed";
     EXPECT_EQ(childrenOf("b").substr(0, 15), "Lecture_files{a");
-    EXPECT_EQ(childrenOf("p").substr(0, 6), "_pics#") << "a folder named like a picture is a picture";
+    EXPECT_EQ(childrenOf("p").substr(0, 6), "_pics#")
+        << "a folder named like a picture is a picture";
     EXPECT_EQ(childrenOf("n").substr(0, 4), "a.b#") << "one-letter title falls back to the name";
-    EXPECT_EQ(childrenOf("c").substr(0, 1), "#") << "a folder named ^ is openable with an empty caption";
+    EXPECT_EQ(childrenOf("c").substr(0, 1), "#")
+        << "a folder named ^ is openable with an empty caption";
     EXPECT_EQ(childrenOf("o").substr(0, 4), "HTML") << "only the page named HTML is listed from o";
 }
 
@@ -222,10 +232,12 @@ TEST_F(FolderScan, FoldersLinkedToOneAnotherAreEnteredOnceEach) {
     // Twelve folders each linking to all twelve: followed path by path, the
     // scan would walk every ordering of them and never end.
     constexpr int count = 12;
-    for (int i = 0; i < count; ++i) folder.Write("f" + std::to_string(i) + "/p" + std::to_string(i) + ".jpg", "x");
+    for (int i = 0; i < count; ++i)
+        folder.Write("f" + std::to_string(i) + "/p" + std::to_string(i) + ".jpg", "x");
     for (int i = 0; i < count; ++i) {
         for (int j = 0; j < count; ++j) {
-            const std::string link = folder.Path() + "f" + std::to_string(i) + "/l" + std::to_string(j);
+            const std::string link =
+                folder.Path() + "f" + std::to_string(i) + "/l" + std::to_string(j);
             ASSERT_EQ(::symlink(("../f" + std::to_string(j)).c_str(), link.c_str()), 0);
         }
     }

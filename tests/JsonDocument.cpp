@@ -62,19 +62,20 @@ public:
 private:
     struct Frame {
         JsonValue container;
-        std::string key;            // an object's member waiting for its value
-        std::set<std::string> keys; // an object's keys so far
+        std::string key;             // an object's member waiting for its value
+        std::set<std::string> keys;  // an object's keys so far
     };
 
     bool Fail(const char* reason) {
         if (m_error.empty()) m_error = std::string(reason) + " at byte " + std::to_string(m_pos);
         return false;
     }
-    int Peek() const { return m_pos < m_text.size() ? static_cast<unsigned char>(m_text[m_pos]) : -1; }
+    int Peek() const {
+        return m_pos < m_text.size() ? static_cast<unsigned char>(m_text[m_pos]) : -1;
+    }
     void SkipWhitespace() {
-        while (m_pos < m_text.size() &&
-               (m_text[m_pos] == ' ' || m_text[m_pos] == '\t' || m_text[m_pos] == '\n' ||
-                m_text[m_pos] == '\r')) {
+        while (m_pos < m_text.size() && (m_text[m_pos] == ' ' || m_text[m_pos] == '\t' ||
+                                         m_text[m_pos] == '\n' || m_text[m_pos] == '\r')) {
             ++m_pos;
         }
     }
@@ -168,14 +169,30 @@ bool Reader::String(std::string& out) {
         const int escape = Peek();
         ++m_pos;
         switch (escape) {
-            case '"': out.push_back('"'); break;
-            case '\\': out.push_back('\\'); break;
-            case '/': out.push_back('/'); break;
-            case 'b': out.push_back('\b'); break;
-            case 'f': out.push_back('\f'); break;
-            case 'n': out.push_back('\n'); break;
-            case 'r': out.push_back('\r'); break;
-            case 't': out.push_back('\t'); break;
+            case '"':
+                out.push_back('"');
+                break;
+            case '\\':
+                out.push_back('\\');
+                break;
+            case '/':
+                out.push_back('/');
+                break;
+            case 'b':
+                out.push_back('\b');
+                break;
+            case 'f':
+                out.push_back('\f');
+                break;
+            case 'n':
+                out.push_back('\n');
+                break;
+            case 'r':
+                out.push_back('\r');
+                break;
+            case 't':
+                out.push_back('\t');
+                break;
             case 'u': {
                 char32_t unit;
                 if (!Hex4(unit)) return false;
@@ -192,7 +209,8 @@ bool Reader::String(std::string& out) {
                 AppendUtf8(unit, out);
                 break;
             }
-            default: return Fail("unknown escape");
+            default:
+                return Fail("unknown escape");
         }
     }
 }

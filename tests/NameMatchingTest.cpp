@@ -7,7 +7,9 @@ using namespace courseview;
 namespace {
 const ExtensionTables Tables = MakeExtensionTables();
 int Viewable(std::u16string_view name) { return ExtensionIndex(Tables.ViewableExtensions, name); }
-int Skipped(std::u16string_view name) { return ExtensionIndex(Tables.SkippedFolderExtensions, name); }
+int Skipped(std::u16string_view name) {
+    return ExtensionIndex(Tables.SkippedFolderExtensions, name);
+}
 }  // namespace
 
 TEST(NameMatching, FoldsOnlyLatinCapitals) {
@@ -32,7 +34,8 @@ TEST(NameMatching, ExtensionGivesTheFileKind) {
 
 TEST(NameMatching, UnknownOrMissingExtensionsGiveMinusOne) {
     for (auto name : {u"photo.jpeg", u"page.htm.bak", u"page.shtml", u"..", u"page.", u"x"}) {
-        EXPECT_EQ(Viewable(name), -1) << std::string(name, name + std::char_traits<char16_t>::length(name));
+        EXPECT_EQ(Viewable(name), -1)
+            << std::string(name, name + std::char_traits<char16_t>::length(name));
         EXPECT_EQ(Skipped(name), -1);
     }
 }

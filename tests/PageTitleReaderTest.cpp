@@ -154,10 +154,20 @@ TEST_F(PageTitleReaderShortcuts, RandomPagesOfEveryLength) {
 TEST_F(PageTitleReaderShortcuts, RandomUtf16PagesOfEveryLength) {
     // Before the title, UTF-16 is searched as it stands: surrogates, NUL,
     // odd bytes and tags cut by reads must not make a difference.
-    const std::u16string pieces[] = {u"<title>", u"</title>", u"TiTlE", u"/title", u" ", u"\r\n", u"l",
-                                     u"Лекция", u"\U0001F600", std::u16string(1, char16_t(0xD800)),
-                                     std::u16string(1, char16_t(0xDC00)), std::u16string(1, u'\0'),
-                                     std::u16string(1500, u'ж'), std::u16string(900, u' ')};
+    const std::u16string pieces[] = {u"<title>",
+                                     u"</title>",
+                                     u"TiTlE",
+                                     u"/title",
+                                     u" ",
+                                     u"\r\n",
+                                     u"l",
+                                     u"Лекция",
+                                     u"\U0001F600",
+                                     std::u16string(1, char16_t(0xD800)),
+                                     std::u16string(1, char16_t(0xDC00)),
+                                     std::u16string(1, u'\0'),
+                                     std::u16string(1500, u'ж'),
+                                     std::u16string(900, u' ')};
     std::mt19937 random(13);
     for (int round = 0; round < 120; ++round) {
         std::u16string text;

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -48,7 +47,8 @@ TEST_F(PageTitleFiles, TitleTokensGetALeadingSpaceEach) {
     EXPECT_EQ(TitleOf("<TITLE>Ab</TITLE>"), u" Ab");
     EXPECT_EQ(TitleOf("<title>A</title>"), u" A");
     EXPECT_EQ(TitleOf("<title></title>"), u"");
-    EXPECT_EQ(TitleOf("<title>a\tb\r\n\r\nc</title>"), u" a\tb c") << "a tab stays inside its token";
+    EXPECT_EQ(TitleOf("<title>a\tb\r\n\r\nc</title>"), u" a\tb c")
+        << "a tab stays inside its token";
 }
 
 TEST_F(PageTitleFiles, NoCompleteTitleGivesEmpty) {
@@ -69,8 +69,9 @@ TEST_F(PageTitleFiles, TagsAndAttributesBecomePartOfTheTitle) {
 }
 
 TEST_F(PageTitleFiles, EncodingsByMarkAndCodePage) {
-    const std::string utf16 = std::string("\xFF\xFE", 2) +
-                              std::string("<\0t\0i\0t\0l\0e\0>\0\x1B\x04<\0/\0t\0i\0t\0l\0e\0>\0", 32);
+    const std::string utf16 =
+        std::string("\xFF\xFE", 2) +
+        std::string("<\0t\0i\0t\0l\0e\0>\0\x1B\x04<\0/\0t\0i\0t\0l\0e\0>\0", 32);
     EXPECT_EQ(TitleOf(utf16), u" Л");
     EXPECT_EQ(TitleOf("\xEF\xBB\xBF<title>\xD0\x9B\xD0\x9C</title>", *Cp1251), u" ЛМ");
     EXPECT_EQ(TitleOf("<title>\xCB\xE5\xEA\xF6\xE8\xFF</title>", *Cp1251), u" Лекция");
@@ -88,9 +89,23 @@ TEST_F(PageTitleFiles, NulEndsTheTextBeforeTheTitleCloses) {
 TEST_F(PageTitleFiles, AnyChunkingGivesTheLiteralTitle) {
     // Random pages built from pieces that straddle the reader's chunk
     // boundaries: the streaming title must equal the literal one every time.
-    const std::string pieces[] = {"<title>", "</title>", "TITLE", " ", "\r\n", "\r", "\n", "<", ">",
-                                  "\xD0\x9B", "\xEF\xBB\xBF", "word", "/title", std::string(5000, 'x'),
-                                  std::string(1, '\0'), "\xFF", "\xD0"};
+    const std::string pieces[] = {"<title>",
+                                  "</title>",
+                                  "TITLE",
+                                  " ",
+                                  "\r\n",
+                                  "\r",
+                                  "\n",
+                                  "<",
+                                  ">",
+                                  "\xD0\x9B",
+                                  "\xEF\xBB\xBF",
+                                  "word",
+                                  "/title",
+                                  std::string(5000, 'x'),
+                                  std::string(1, '\0'),
+                                  "\xFF",
+                                  "\xD0"};
     std::mt19937 random(7);
     for (int round = 0; round < 60; ++round) {
         std::string page = round % 3 == 0 ? "\xEF\xBB\xBF" : "";
@@ -127,7 +142,8 @@ TEST_F(PageTitleFiles, EndlessTitleIsCutAndMemoryStaysBounded) {
     EXPECT_EQ(title.size(), MaximumTitleLength);
     EXPECT_EQ(title.substr(0, 3), u" aa");
     // A "/title" after the cap still closes the title.
-    page = "<title>" + std::string(MaximumTitleLength, 'a') + " " + std::string(100, 'c') + " </title>";
+    page = "<title>" + std::string(MaximumTitleLength, 'a') + " " + std::string(100, 'c') +
+           " </title>";
     EXPECT_EQ(ReadPageTitle(folder.Write("long2.htm", page)).size(), MaximumTitleLength);
 }
 
@@ -141,5 +157,6 @@ TEST_F(PageTitleFiles, CapCountsCharactersNotBytes) {
     EXPECT_TRUE(title == u" " + std::u16string(40000, u'\u0416'));
     // Past the cap, the title is cut at the cap, still in whole letters.
     const std::u16string longer = TitleOf("<title>a " + letters + letters + "</title>");
-    EXPECT_TRUE(longer == (u" a " + std::u16string(80000, u'\u0416')).substr(0, MaximumTitleLength));
+    EXPECT_TRUE(longer ==
+                (u" a " + std::u16string(80000, u'\u0416')).substr(0, MaximumTitleLength));
 }

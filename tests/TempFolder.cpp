@@ -10,7 +10,8 @@
 namespace courseview::testing {
 
 TempFolder::TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "courseview-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "courseview-test-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     m_path = pattern + "/";
 }
@@ -55,7 +56,8 @@ std::string ReadFileBytes(const std::string& path) {
 }
 
 std::string PageWithTitle(std::string_view title) {
-    return "<html><head><title>" + std::string(title) + "</title></head><body>text</body></html>\r\n";
+    return "<html><head><title>" + std::string(title) +
+           "</title></head><body>text</body></html>\r\n";
 }
 
 }  // namespace courseview::testing

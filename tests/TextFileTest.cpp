@@ -16,7 +16,11 @@ const auto Utf8 = OpenCodePage("UTF-8");
 }  // namespace
 
 TEST(TextFile, ByteOrderMarkSelectsTheDecoding) {
-    EXPECT_EQ(DecodeText(std::string("\xFF\xFE" "A\0\x1B\x04", 6), *Cp1251), u"AЛ");
+    EXPECT_EQ(DecodeText(std::string("\xFF\xFE"
+                                     "A\0\x1B\x04",
+                                     6),
+                         *Cp1251),
+              u"AЛ");
     EXPECT_EQ(DecodeText(std::string("\xFE\xFF\0A\x04\x1B", 6), *Cp1251), u"AЛ");
     EXPECT_EQ(DecodeText("\xEF\xBB\xBF\xD0\x9B", *Cp1251), u"Л");
     EXPECT_EQ(DecodeText("\xCB", *Cp1251), u"Л") << "no mark: the system code page";
@@ -25,18 +29,29 @@ TEST(TextFile, ByteOrderMarkSelectsTheDecoding) {
 }
 
 TEST(TextFile, OddByteAfterUtf16MarkIsNotDropped) {
-    EXPECT_EQ(DecodeText(std::string("\xFF\xFE" "A\0B", 5), *Utf8), u"A\uFFFD");
+    EXPECT_EQ(DecodeText(std::string("\xFF\xFE"
+                                     "A\0B",
+                                     5),
+                         *Utf8),
+              u"A\uFFFD");
 }
 
 TEST(TextFile, FirstNulEndsTheText) {
     EXPECT_EQ(DecodeText(std::string("ab\0cd", 5), *Utf8), u"ab");
-    EXPECT_EQ(DecodeText(std::string("\xFF\xFE" "a\0\0\0b\0", 8), *Utf8), u"a");
+    EXPECT_EQ(DecodeText(std::string("\xFF\xFE"
+                                     "a\0\0\0b\0",
+                                     8),
+                         *Utf8),
+              u"a");
 }
 
 TEST(TextFile, ChunkedDecodingMatchesWholeDecoding) {
     const std::string texts[] = {std::string("\xEF\xBB\xBF\xD0\x9B\xD0\x9C x", 9),
-                                 std::string("\xFF\xFE" "A\0\x1B\x04" "B\0", 8), "\xD0\x9B\xD0",
-                                 "\xFE"};
+                                 std::string("\xFF\xFE"
+                                             "A\0\x1B\x04"
+                                             "B\0",
+                                             8),
+                                 "\xD0\x9B\xD0", "\xFE"};
     for (const auto& text : texts) {
         const std::u16string whole = DecodeText(text, *Utf8);
         for (std::size_t cut = 0; cut <= text.size(); ++cut) {
@@ -75,15 +90,15 @@ TEST(TextFile, FileErrorsNameThePathAndTheReason) {
         LoadTextLines(folder.Path() + "missing.htm", *Utf8);
         FAIL() << "no error";
     } catch (const FileError& error) {
-        EXPECT_EQ(std::string(error.what()),
-                  "Cannot open file \"" + folder.Path() + "missing.htm\". " + SystemErrorText(ENOENT));
+        EXPECT_EQ(std::string(error.what()), "Cannot open file \"" + folder.Path() +
+                                                 "missing.htm\". " + SystemErrorText(ENOENT));
     }
     folder.MakeFolder("page.htm");
     EXPECT_THROW(SaveTextLines(folder.Path() + "page.htm", {u"x"}, *Utf8), FileError);
     try {
         SaveTextLines(folder.Path() + "page.htm", {u"x"}, *Utf8);
     } catch (const FileError& error) {
-        EXPECT_EQ(std::string(error.what()),
-                  "Cannot create file \"" + folder.Path() + "page.htm\". " + SystemErrorText(EISDIR));
+        EXPECT_EQ(std::string(error.what()), "Cannot create file \"" + folder.Path() +
+                                                 "page.htm\". " + SystemErrorText(EISDIR));
     }
 }

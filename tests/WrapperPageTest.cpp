@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-
 #include "FileError.h"
 #include "NodeActivation.h"
 #include "TempFolder.h"
@@ -84,7 +83,8 @@ TEST(WrapperPage, BlankPageHasAnEmptyThirdLineAndReplacesTheOld) {
     const std::string page = ReadFileBytes(folder.Path() + "temp.htm");
     EXPECT_NE(page.find("<td>\r\n\r\n</td>"), std::string::npos);
     EXPECT_EQ(page.size(), 263u);
-    EXPECT_EQ(courseview::testing::ListingOrder(folder.Path()), std::vector<std::string>{"temp.htm"})
+    EXPECT_EQ(courseview::testing::ListingOrder(folder.Path()),
+              std::vector<std::string>{"temp.htm"})
         << "no temporary file is left beside the page";
 }
 
@@ -116,9 +116,19 @@ TEST(WrapperPage, HostilePathsStayInsideTheAttribute) {
 TEST(WrapperPage, MalformedByteBeforeAsciiGoesOutAsItsOwnByte) {
     // A lead byte whose follower is plain ASCII is no character at all: it must
     // not swallow the follower into a U+FFFD the browser would look for.
-    EXPECT_EQ(PathForSourceAttribute("/c/\xDD" "e.jpg", *Utf8), u"/c/%DDe.jpg");
-    EXPECT_EQ(PathForSourceAttribute("/c/\xE0\xA0" "e.jpg", *Cp1251), u"/c/%E0%A0e.jpg");
-    for (const std::string path : {"/c/\xDD" "e.jpg", "/c/\xF0\x9F\x98" "e.jpg", "/c/\xEF\xBF\xBD.jpg"}) {
+    EXPECT_EQ(PathForSourceAttribute("/c/\xDD"
+                                     "e.jpg",
+                                     *Utf8),
+              u"/c/%DDe.jpg");
+    EXPECT_EQ(PathForSourceAttribute("/c/\xE0\xA0"
+                                     "e.jpg",
+                                     *Cp1251),
+              u"/c/%E0%A0e.jpg");
+    for (const std::string path : {"/c/\xDD"
+                                   "e.jpg",
+                                   "/c/\xF0\x9F\x98"
+                                   "e.jpg",
+                                   "/c/\xEF\xBF\xBD.jpg"}) {
         EXPECT_EQ(SourceAsBrowserReadsIt(PictureFragment(path, 515, 473, *Utf8)), path);
     }
 }
@@ -166,9 +176,9 @@ TEST(WrapperPage, FolderNamedTempHtmIsNeitherWrittenNorRemoved) {
 
 TEST(NodeActivation, KindFollowsTheWholePathsLastDot) {
     const auto tables = MakeExtensionTables();
-    const std::vector<std::string> paths = {
-        "/c/a.htm",     "/c/b.JPG",         "/c/c.bmp",     "/c/d.avi",
-        "/c/1 Лекции^", "/c/old.jpg/a.htm", "/c/x.jpg/HTML"};
+    const std::vector<std::string> paths = {"/c/a.htm",     "/c/b.JPG",     "/c/c.bmp",
+                                            "/c/d.avi",     "/c/1 Лекции^", "/c/old.jpg/a.htm",
+                                            "/c/x.jpg/HTML"};
     using Kind = Activation::Kind;
     const Kind expected[] = {Kind::Navigate, Kind::ShowPicture, Kind::ShowPicture, Kind::Navigate,
                              Kind::Navigate, Kind::Navigate,    Kind::Navigate};

@@ -8,9 +8,7 @@ namespace courseview {
 
 namespace {
 
-std::string PathText(std::string_view path) {
-    return Utf16ToUtf8(Utf8ToUtf16(path));
-}
+std::string PathText(std::string_view path) { return Utf16ToUtf8(Utf8ToUtf16(path)); }
 
 void WriteJsonNode(std::ostream& out, const MemoryTree& tree, std::size_t position) {
     // An explicit stack: a package nested thousands of folders deep must not
@@ -71,11 +69,21 @@ std::string JsonString(std::string_view utf8) {
     std::string literal = "\"";
     for (unsigned char c : text) {
         switch (c) {
-            case '"': literal += "\\\""; break;
-            case '\\': literal += "\\\\"; break;
-            case '\n': literal += "\\n"; break;
-            case '\r': literal += "\\r"; break;
-            case '\t': literal += "\\t"; break;
+            case '"':
+                literal += "\\\"";
+                break;
+            case '\\':
+                literal += "\\\\";
+                break;
+            case '\n':
+                literal += "\\n";
+                break;
+            case '\r':
+                literal += "\\r";
+                break;
+            case '\t':
+                literal += "\\t";
+                break;
             default:
                 if (c < 0x20 || c == 0x7F) {
                     char escaped[8];

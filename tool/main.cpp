@@ -31,7 +31,8 @@ public:
 };
 
 int Usage(const std::string& problem) {
-    std::cerr << "courseview-catalogue: " << problem << " (usage: courseview-catalogue [--json] FOLDER)\n";
+    std::cerr << "courseview-catalogue: " << problem
+              << " (usage: courseview-catalogue [--json] FOLDER)\n";
     return 2;
 }
 

@@ -6,8 +6,8 @@
 #include <webkit2/webkit2.h>
 #include <wx/webview.h>
 
-#include "HostileSupport.h"
 #include "Browser.h"
+#include "HostileSupport.h"
 #include "MainForm.h"
 #include "NodeActivation.h"
 #include "ViewerHarness.h"
@@ -69,7 +69,8 @@ TEST(BrowserReach, CoursePageReadsNoOtherFileAndOpensNoWindow) {
     int newWindows = 0;
     form->WB->Bind(wxEVT_WEBVIEW_NEWWINDOW, [&](wxWebViewEvent&) { ++newWindows; });
     form->ShowAtDesignedPlace();
-    ASSERT_TRUE(RunEventLoopUntil([&] { return form->FirstActivationDone() && !form->Scanning(); }));
+    ASSERT_TRUE(
+        RunEventLoopUntil([&] { return form->FirstActivationDone() && !form->Scanning(); }));
 
     NavigateToPath(*form->WB, course + "probe.htm");
     wxString title;
@@ -93,7 +94,8 @@ document.title = stored;
     auto* form = new TForm1(FormPlaces{course.Path(), "", course.Path() + "none"});
     wxWeakRef<TForm1> alive(form);
     form->ShowAtDesignedPlace();
-    ASSERT_TRUE(RunEventLoopUntil([&] { return form->FirstActivationDone() && !form->Scanning(); }));
+    ASSERT_TRUE(
+        RunEventLoopUntil([&] { return form->FirstActivationDone() && !form->Scanning(); }));
 
     NavigateToPath(*form->WB, course.Path() + "download.htm");
     wxString title;
@@ -113,15 +115,18 @@ document.title = stored;
     } outcome;
     g_signal_connect(download, "failed", G_CALLBACK(+[](WebKitDownload*, GError*, gpointer data) {
                          static_cast<Outcome*>(data)->failed = true;
-                     }), &outcome);
+                     }),
+                     &outcome);
     g_signal_connect(download, "finished", G_CALLBACK(+[](WebKitDownload*, gpointer data) {
                          static_cast<Outcome*>(data)->finished = true;
-                     }), &outcome);
+                     }),
+                     &outcome);
     g_signal_connect(download, "decide-destination",
                      G_CALLBACK(+[](WebKitDownload*, gchar*, gpointer data) -> gboolean {
                          static_cast<Outcome*>(data)->destinationAsked = true;
                          return FALSE;
-                     }), &outcome);
+                     }),
+                     &outcome);
     RunEventLoopUntil([&] { return outcome.finished; }, 5000);
     EXPECT_FALSE(outcome.destinationAsked);
     EXPECT_EQ(webkit_download_get_received_data_length(download), 0u);
@@ -131,7 +136,8 @@ document.title = stored;
         const char* folder = std::getenv(where);
         if (folder == nullptr) continue;
         EXPECT_FALSE(std::filesystem::exists(std::string(folder) + "/saved.bin")) << where;
-        EXPECT_FALSE(std::filesystem::exists(std::string(folder) + "/Downloads/saved.bin")) << where;
+        EXPECT_FALSE(std::filesystem::exists(std::string(folder) + "/Downloads/saved.bin"))
+            << where;
     }
     form->Destroy();
     EXPECT_TRUE(WaitUntilGone(alive));

@@ -5,9 +5,8 @@
 // ends its own folder's listing quietly, nothing more), and write, move or
 // delete nothing: not in the package, not in its working, home or temp folder.
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -122,20 +121,23 @@ protected:
         std::vector<std::string> arguments = {CATALOGUE_TOOL};
         if (json) arguments.push_back("--json");
         arguments.push_back(package.Path());
-        const ProgramRun run = RunProgram(arguments, scratch.Path() + "work", environment, DeadlineSeconds);
+        const ProgramRun run =
+            RunProgram(arguments, scratch.Path() + "work", environment, DeadlineSeconds);
 
         EXPECT_FALSE(run.hung) << "still running after " << DeadlineSeconds << " s";
-        EXPECT_EQ(run.signal, 0) << "killed by signal " << run.signal << "\n" << run.errors.substr(0, 4000);
+        EXPECT_EQ(run.signal, 0) << "killed by signal " << run.signal << "\n"
+                                 << run.errors.substr(0, 4000);
         EXPECT_EQ(run.exitCode, 0) << run.errors.substr(0, 4000);
         EXPECT_EQ(run.errors, "");
         for (const char* name : {"work", "home", "temp", "runtime"}) {
-            EXPECT_TRUE(ListedNames(scratch.Path() + name).empty()) << "the tool wrote into " << name;
+            EXPECT_TRUE(ListedNames(scratch.Path() + name).empty())
+                << "the tool wrote into " << name;
         }
         Catalogue catalogue;
         if (!json) return catalogue;
         catalogue.document = ParseJson(run.output, &catalogue.problem);
-        EXPECT_TRUE(catalogue.document.has_value())
-            << catalogue.problem << "\n" << run.output.substr(0, 2000);
+        EXPECT_TRUE(catalogue.document.has_value()) << catalogue.problem << "\n"
+                                                    << run.output.substr(0, 2000);
         if (catalogue.document) {
             EXPECT_NE(catalogue.document->Find("nodes"), nullptr);
             EXPECT_NE(catalogue.document->Find("paths"), nullptr);
@@ -146,15 +148,18 @@ protected:
 
     void ExpectUnchanged(const Snapshot& before, bool ignoreFolderTimes = false) {
         const auto differences = Differences(before, TakeSnapshot(Root()), ignoreFolderTimes);
-        EXPECT_TRUE(differences.empty()) << differences.size() << " changes, the first: " << differences.front();
+        EXPECT_TRUE(differences.empty())
+            << differences.size() << " changes, the first: " << differences.front();
     }
 
     // The entries after `name` in its folder's listing order: what an error
     // at `name` costs.
-    static std::vector<std::string> ListedAfter(const std::string& folder, const std::string& name) {
+    static std::vector<std::string> ListedAfter(const std::string& folder,
+                                                const std::string& name) {
         const auto order = ListedNames(folder);
         const auto at = std::find(order.begin(), order.end(), name);
-        return at == order.end() ? std::vector<std::string>{} : std::vector<std::string>(at + 1, order.end());
+        return at == order.end() ? std::vector<std::string>{}
+                                 : std::vector<std::string>(at + 1, order.end());
     }
 
     HostileFolder package;
@@ -191,8 +196,8 @@ TEST_F(HostilePackage, TenThousandNestedFoldersEndQuietlyAtThePathLimit) {
     ASSERT_TRUE(catalogue.document);
     int depth = 0;
     int pages = 0;
-    for (const JsonValue* nodes = &catalogue.Nodes(); const JsonValue* d = Catalogue::Child(*nodes, "d");
-         nodes = d->Find("children")) {
+    for (const JsonValue* nodes = &catalogue.Nodes();
+         const JsonValue* d = Catalogue::Child(*nodes, "d"); nodes = d->Find("children")) {
         ++depth;
         EXPECT_TRUE(d->Find("entry")->kind == JsonValue::Kind::Null);
         if (Catalogue::Child(*d->Find("children"), " Level") != nullptr) ++pages;
@@ -204,7 +209,8 @@ TEST_F(HostilePackage, TenThousandNestedFoldersEndQuietlyAtThePathLimit) {
         EXPECT_EQ(depth, deepestListable + 1);
         EXPECT_EQ(pages, deepestListable / pageEvery);
         EXPECT_EQ(catalogue.Paths().size(), static_cast<std::size_t>(pages));
-        EXPECT_NE(notes[0].error.find(std::strerror(ENAMETOOLONG)), std::string::npos) << notes[0].error;
+        EXPECT_NE(notes[0].error.find(std::strerror(ENAMETOOLONG)), std::string::npos)
+            << notes[0].error;
         EXPECT_EQ(notes[0].path.size(), prefix + 2 * deepestListable + 1);
     } else {
         // Descriptors run out first: the scan still ends quietly, shorter.
@@ -228,14 +234,16 @@ TEST_F(HostilePackage, LinksIntoTheirOwnSubtreeAndIntoEachOtherAreShownNotEntere
     ASSERT_NE(self, nullptr);
     EXPECT_EQ(self->Find("entry")->kind, JsonValue::Kind::Number) << "a \"^\" link still opens";
     EXPECT_TRUE(self->Find("children")->items.empty());
-    const JsonValue* c = Catalogue::Child(*Catalogue::Child(*a->Find("children"), "b")->Find("children"), "c");
+    const JsonValue* c =
+        Catalogue::Child(*Catalogue::Child(*a->Find("children"), "b")->Find("children"), "c");
     ASSERT_NE(c, nullptr);
     const JsonValue* up = Catalogue::Child(*c->Find("children"), "up");
     ASSERT_NE(up, nullptr);
     EXPECT_TRUE(up->Find("children")->items.empty());
 
     std::map<std::string, std::string> reasons;
-    for (const auto& note : catalogue.Notes()) reasons[note.path.substr(package.Path().size())] = note.reason;
+    for (const auto& note : catalogue.Notes())
+        reasons[note.path.substr(package.Path().size())] = note.reason;
     EXPECT_EQ(reasons["a/self^"], "link back into its own path: shown, not entered");
     EXPECT_EQ(reasons["a/b/c/up"], "link back into its own path: shown, not entered");
     EXPECT_EQ(reasons["a/b/root"], "link back into its own path: shown, not entered");
@@ -281,9 +289,11 @@ TEST_F(HostilePackage, NamesWithEveryByteAndMarkupKeepTheirBytes) {
     // 0x80..0xFF alone are never UTF-8, and neither is the run of all of them.
     EXPECT_EQ(replaced, 128u + 1u);
     std::size_t withReplacement = 0;
-    for (const auto& path : paths) withReplacement += path.find("\xEF\xBF\xBD") != std::string::npos;
+    for (const auto& path : paths)
+        withReplacement += path.find("\xEF\xBF\xBD") != std::string::npos;
     EXPECT_EQ(withReplacement, replaced);
-    EXPECT_EQ(paths.size(), names.size() + 2) << "every picture and clip, the page folder and its page";
+    EXPECT_EQ(paths.size(), names.size() + 2)
+        << "every picture and clip, the page folder and its page";
 
     const JsonValue* folder = Catalogue::Child(catalogue.Nodes(), "new\nline");
     ASSERT_NE(folder, nullptr);
@@ -303,18 +313,24 @@ TEST_F(HostilePackage, OddPagesGetTheirDocumentedCaptions) {
     ASSERT_TRUE(catalogue.document);
     const auto captions = Catalogue::Captions(catalogue.Nodes());
     const std::set<std::string> top(captions.begin(), captions.end());
-    for (const std::string caption : {"empty", "nuls", " Ab", "odd-open", " A\xEF\xBF\xBD" "B", " \xEF\xBF\xBDx",
-                                      " Big one", "hole", "clip", "fifo", "device", "folder-page"}) {
+    for (const std::string caption :
+         {"empty", "nuls", " Ab", "odd-open",
+          " A\xEF\xBF\xBD"
+          "B",
+          " \xEF\xBF\xBDx", " Big one", "hole", "clip", "fifo", "device", "folder-page"}) {
         EXPECT_EQ(top.count(caption), 1u) << caption;
     }
     std::map<std::string, Note> notes;
-    for (const auto& note : catalogue.Notes()) notes[note.path.substr(package.Path().size())] = note;
+    for (const auto& note : catalogue.Notes())
+        notes[note.path.substr(package.Path().size())] = note;
     for (const auto& [folder, page] : std::map<std::string, std::string>{
              {"fifo", "pipe.htm"}, {"device", "zero.htm"}, {"folder-page", "_notes.htm"}}) {
         ASSERT_EQ(notes.count(folder + "/" + page), 1u) << folder;
         const Note& note = notes[folder + "/" + page];
         EXPECT_EQ(note.reason, "error ended the folder's listing");
-        EXPECT_EQ(note.error.rfind("Cannot open file \"" + package.Path() + folder + "/" + page + "\". ", 0), 0u)
+        EXPECT_EQ(note.error.rfind(
+                      "Cannot open file \"" + package.Path() + folder + "/" + page + "\". ", 0),
+                  0u)
             << note.error;
         EXPECT_EQ(note.lost, ListedAfter(package.Path() + folder, page));
         const JsonValue* node = Catalogue::Child(catalogue.Nodes(), folder);
@@ -327,7 +343,8 @@ TEST_F(HostilePackage, OddPagesGetTheirDocumentedCaptions) {
 
 TEST_F(HostilePackage, PageVanishingBetweenListingAndReadingEndsItsFolder) {
     package.MakeFolder("v");
-    for (const char* name : {"a.jpg", "gone.htm", "m.htm", "z.jpg"}) package.Write(std::string("v/") + name, "x");
+    for (const char* name : {"a.jpg", "gone.htm", "m.htm", "z.jpg"})
+        package.Write(std::string("v/") + name, "x");
     package.Write("after.jpg", "x");
     const auto lost = ListedAfter(package.Path() + "v", "gone.htm");
     Snapshot expected = TakeSnapshot(Root());
@@ -356,17 +373,20 @@ TEST_F(HostilePackage, FolderRenamedDuringTheScanEndsItsListingQuietly) {
     const Snapshot before = TakeSnapshot(Root());
     const auto afterTrigger = ListedAfter(package.Path() + "r", "trigger.htm");
 
-    const Catalogue catalogue = Scan(
-        {{"COURSEVIEW_FAULT_RENAME", "trigger.htm:" + package.Path() + "r:" + package.Path() + "r-moved"}});
+    const Catalogue catalogue =
+        Scan({{"COURSEVIEW_FAULT_RENAME",
+               "trigger.htm:" + package.Path() + "r:" + package.Path() + "r-moved"}});
     ASSERT_TRUE(catalogue.document);
     const JsonValue* r = Catalogue::Child(catalogue.Nodes(), "r");
     ASSERT_NE(r, nullptr);
     const auto children = Catalogue::Captions(*r->Find("children"));
-    EXPECT_EQ(std::count(children.begin(), children.end(), " Trigger"), 1) << "read before the move";
+    EXPECT_EQ(std::count(children.begin(), children.end(), " Trigger"), 1)
+        << "read before the move";
     // After the move no page of the folder can be opened: the first one
     // after the trigger ends the listing, with an error and nothing else.
-    const auto firstPage = std::find_if(afterTrigger.begin(), afterTrigger.end(),
-                                        [](const std::string& name) { return name.ends_with(".htm"); });
+    const auto firstPage =
+        std::find_if(afterTrigger.begin(), afterTrigger.end(),
+                     [](const std::string& name) { return name.ends_with(".htm"); });
     bool ended = false;
     for (const auto& note : catalogue.Notes()) {
         EXPECT_EQ(note.reason, "error ended the folder's listing") << note.path;

@@ -55,7 +55,8 @@ void LayOutLinks(const std::string& folder) {
     for (int i = 0; i < 12; ++i) MakeFolder(folder + "web/f" + std::to_string(i));
     for (int i = 0; i < 12; ++i) {
         for (int j = 0; j < 12; ++j) {
-            MakeLink("../f" + std::to_string(j), folder + "web/f" + std::to_string(i) + "/l" + std::to_string(j));
+            MakeLink("../f" + std::to_string(j),
+                     folder + "web/f" + std::to_string(i) + "/l" + std::to_string(j));
         }
     }
     MakeFolder(folder + "loops");
@@ -71,7 +72,9 @@ std::set<std::string> LayOutCrowd(const std::string& folder, int entries) {
     for (int i = 0; i < entries; ++i) {
         const std::string number = std::to_string(i);
         switch (i % 5) {
-            case 0: WriteFile(folder + "n" + number + ".txt", ""); break;
+            case 0:
+                WriteFile(folder + "n" + number + ".txt", "");
+                break;
             case 1:
             case 2:
                 WriteFile(folder + "p" + number + ".htm", "<title>Page " + number + "</title>");
@@ -99,9 +102,9 @@ std::vector<std::string> LayOutNames(const std::string& folder) {
     names.push_back(low + ".jpg");
     names.push_back(high + ".jpg");
     for (const std::string name :
-         {"\"quoted\" 'single'.jpg", "a&amp;b&.jpg", "#hash.jpg", "what?.jpg", "100%.jpg", "%41%2F.jpg",
-          "tab\there.jpg", "cr\rlf\n.jpg", "back\\slash.jpg", "\xD0\x9B\xD0\xB5\xD0\xBA\xD1\x86.jpg",
-          "\xE4\xB8\xAD\xF0\x9F\x98\x80.avi"}) {
+         {"\"quoted\" 'single'.jpg", "a&amp;b&.jpg", "#hash.jpg", "what?.jpg", "100%.jpg",
+          "%41%2F.jpg", "tab\there.jpg", "cr\rlf\n.jpg", "back\\slash.jpg",
+          "\xD0\x9B\xD0\xB5\xD0\xBA\xD1\x86.jpg", "\xE4\xB8\xAD\xF0\x9F\x98\x80.avi"}) {
         names.push_back(name);
     }
     for (const auto& name : names) WriteFile(folder + name, "x");
@@ -116,9 +119,10 @@ void LayOutOddPages(const std::string& folder) {
     WriteFile(folder + "nuls.htm", std::string(4096, '\0'));
     WriteFile(folder + "odd.htm", "\xFF\xFE" + Utf16LittleEndian("<title>Ab</title>") + "x");
     WriteFile(folder + "odd-open.htm", "\xFF\xFE" + Utf16LittleEndian("<title>Ab") + "x");
-    WriteFile(folder + "lone.htm", "\xFF\xFE" + Utf16LittleEndian("<title>A") + std::string("\x00\xD8", 2) +
-                                       Utf16LittleEndian("B</title>"));
-    WriteFile(folder + "lone-low.htm", "\xFE\xFF" + Utf16BigEndian("<title>") + std::string("\xDC\x00", 2) +
+    WriteFile(folder + "lone.htm", "\xFF\xFE" + Utf16LittleEndian("<title>A") +
+                                       std::string("\x00\xD8", 2) + Utf16LittleEndian("B</title>"));
+    WriteFile(folder + "lone-low.htm", "\xFE\xFF" + Utf16BigEndian("<title>") +
+                                           std::string("\xDC\x00", 2) +
                                            Utf16BigEndian("x</title>"));
     MakeSparse(WriteFile(folder + "huge.htm", "<title>Big one</title>"), 2LL << 30);
     MakeSparse(WriteFile(folder + "hole.htm", ""), 2LL << 30);

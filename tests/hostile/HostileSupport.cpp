@@ -57,7 +57,8 @@ std::vector<std::string> NamesIn(int folder) {
 
 bool IsRealFolder(int folder, const std::string& name) {
     struct stat status {};
-    return ::fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(status.st_mode);
+    return ::fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+           S_ISDIR(status.st_mode);
 }
 
 int OpenFolderAt(int folder, const std::string& name) {
@@ -73,7 +74,8 @@ std::uint64_t PlaceKey(std::uint64_t parent, const std::string& name) {
 }  // namespace
 
 HostileFolder::HostileFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "courseview-hostile-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "courseview-hostile-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) Fail("mkdtemp");
     m_path = pattern + "/";
 }
@@ -174,7 +176,8 @@ void RemoveTree(const std::string& path) {
         if (parent < 0) Fail("open ..");
         ::close(folder);
         folder = parent;
-        if (::unlinkat(folder, descent.back().c_str(), AT_REMOVEDIR) != 0) Fail("rmdir " + descent.back());
+        if (::unlinkat(folder, descent.back().c_str(), AT_REMOVEDIR) != 0)
+            Fail("rmdir " + descent.back());
         descent.pop_back();
     }
     ::close(folder);
@@ -197,11 +200,14 @@ Snapshot TakeSnapshot(const std::string& root) {
         for (const auto& name : names) {
             struct stat status {};
             if (::fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
-            SnapshotEntry entry{name, depth, static_cast<mode_t>(status.st_mode & S_IFMT),
+            SnapshotEntry entry{name,
+                                depth,
+                                static_cast<mode_t>(status.st_mode & S_IFMT),
                                 static_cast<std::int64_t>(status.st_size),
                                 static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000000000 +
                                     status.st_mtim.tv_nsec,
-                                static_cast<std::uint64_t>(status.st_ino), {}};
+                                static_cast<std::uint64_t>(status.st_ino),
+                                {}};
             if (S_ISLNK(status.st_mode)) {
                 char target[4096];
                 const ssize_t length = ::readlinkat(folder, name.c_str(), target, sizeof target);
@@ -250,7 +256,8 @@ std::vector<std::string> Differences(const Snapshot& before, const Snapshot& aft
             continue;
         }
         SnapshotEntry now = found->second;
-        if (ignoreFolderTimes && S_ISDIR(entry.type)) now.modifiedNanoseconds = entry.modifiedNanoseconds;
+        if (ignoreFolderTimes && S_ISDIR(entry.type))
+            now.modifiedNanoseconds = entry.modifiedNanoseconds;
         if (!(now == entry)) differences.push_back("changed: " + describe(entry));
     }
     for (const auto& [key, entry] : after) {
@@ -305,7 +312,8 @@ ProgramRun RunProgram(const std::vector<std::string>& arguments, const std::stri
             ::kill(child, SIGKILL);
             break;
         }
-        const int ready = ::poll(streams, 2, static_cast<int>(std::min<long long>(left.count(), 1000)));
+        const int ready =
+            ::poll(streams, 2, static_cast<int>(std::min<long long>(left.count(), 1000)));
         if (ready < 0 && errno != EINTR) Fail("poll");
         for (int i = 0; i < 2; ++i) {
             if (streams[i].fd < 0 || streams[i].revents == 0) continue;

@@ -73,11 +73,11 @@ std::vector<std::string> Differences(const Snapshot& before, const Snapshot& aft
                                      bool ignoreFolderTimes = false);
 
 struct ProgramRun {
-    bool hung = false;      // killed after the deadline
-    int exitCode = -1;      // when it exited
-    int signal = 0;         // when a signal ended it
-    std::string output;     // standard output
-    std::string errors;     // standard error
+    bool hung = false;   // killed after the deadline
+    int exitCode = -1;   // when it exited
+    int signal = 0;      // when a signal ended it
+    std::string output;  // standard output
+    std::string errors;  // standard error
 };
 
 // Runs `arguments[0]` with `arguments` in `workingFolder`, with `environment`

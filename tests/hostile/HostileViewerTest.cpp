@@ -167,7 +167,8 @@ TEST(HostileViewer, EveryHostilePackageAtOnceIsListedAndTheWindowStillAnswers) {
     {
         Viewer viewer(FormPlaces{folder, runtime.Path(), folder + "no-developer-root"});
         ASSERT_TRUE(viewer.Built()) << "the catalogue was not built in time";
-        EXPECT_EQ(TakeErrorBoxes(), std::vector<std::string>{}) << "what a scan leaves out, it leaves out quietly";
+        EXPECT_EQ(TakeErrorBoxes(), std::vector<std::string>{})
+            << "what a scan leaves out, it leaves out quietly";
         const auto captions = viewer.TopLevelCaptions();
         EXPECT_EQ(std::set<std::string>(captions.begin(), captions.end()),
                   (std::set<std::string>{"deep", "links", "crowd", "names", "odd", "probe"}));
@@ -180,16 +181,20 @@ TEST(HostileViewer, EveryHostilePackageAtOnceIsListedAndTheWindowStillAnswers) {
         EXPECT_NE(ReadBytes(page).find(SourceOf(folder + "probe.bmp")), std::string::npos);
         ASSERT_TRUE(viewer.Click({"names", "\"quoted\" 'single'"}));
         EXPECT_TRUE(RunEventLoopUntil([&] {
-            return ReadBytes(page).find(SourceOf(folder + "names/\"quoted\" 'single'.jpg")) != std::string::npos;
+            return ReadBytes(page).find(SourceOf(folder + "names/\"quoted\" 'single'.jpg")) !=
+                   std::string::npos;
         }));
         ASSERT_TRUE(viewer.Click({"odd", " Big one"}));
         EXPECT_TRUE(viewer.Navigations().WaitFor(FileUri(folder + "odd/huge.htm")));
         EXPECT_EQ(TakeErrorBoxes(), std::vector<std::string>{});
     }
-    EXPECT_FALSE(std::filesystem::exists(folder + "temp.htm")) << "the wrapper page outlived the window";
+    EXPECT_FALSE(std::filesystem::exists(folder + "temp.htm"))
+        << "the wrapper page outlived the window";
     EXPECT_TRUE(FolderIsEmpty(runtime.Path()));
-    const auto differences = Differences(before, TakeSnapshot(folder.substr(0, folder.size() - 1)), true);
-    EXPECT_TRUE(differences.empty()) << differences.size() << " changes, the first: " << differences.front();
+    const auto differences =
+        Differences(before, TakeSnapshot(folder.substr(0, folder.size() - 1)), true);
+    EXPECT_TRUE(differences.empty())
+        << differences.size() << " changes, the first: " << differences.front();
 }
 
 TEST(HostileViewer, TempHtmFolderInTheProgramFolderSendsThePageToTheUsersFolder) {
@@ -203,7 +208,8 @@ TEST(HostileViewer, TempHtmFolderInTheProgramFolderSendsThePageToTheUsersFolder)
     {
         Viewer viewer(FormPlaces{program.Path(), runtime.Path(), program.Path() + "none"});
         ASSERT_TRUE(viewer.Built());
-        EXPECT_EQ(TakeErrorBoxes(), std::vector<std::string>{}) << "the user's folder took the page";
+        EXPECT_EQ(TakeErrorBoxes(), std::vector<std::string>{})
+            << "the user's folder took the page";
         ASSERT_TRUE(viewer.Click({"photo"}));
         const auto pages = ListedNames(runtime.Path());
         ASSERT_EQ(pages.size(), 1u);
@@ -211,9 +217,12 @@ TEST(HostileViewer, TempHtmFolderInTheProgramFolderSendsThePageToTheUsersFolder)
         EXPECT_NE(ReadBytes(runtime.Path() + pages[0]).find(SourceOf(program.Path() + "photo.bmp")),
                   std::string::npos);
     }
-    EXPECT_TRUE(FolderIsEmpty(runtime.Path())) << "the page in the user's folder outlived the window";
-    const auto differences = Differences(before, TakeSnapshot(program.Path().substr(0, program.Path().size() - 1)));
-    EXPECT_TRUE(differences.empty()) << differences.size() << " changes, the first: " << differences.front();
+    EXPECT_TRUE(FolderIsEmpty(runtime.Path()))
+        << "the page in the user's folder outlived the window";
+    const auto differences =
+        Differences(before, TakeSnapshot(program.Path().substr(0, program.Path().size() - 1)));
+    EXPECT_TRUE(differences.empty())
+        << differences.size() << " changes, the first: " << differences.front();
 }
 
 TEST(HostileViewer, ReadOnlyProgramFolderStillShowsPicturesAndChangesNothing) {
@@ -257,21 +266,25 @@ TEST(HostileViewer, ReadOnlyProgramFolderStillShowsPicturesAndChangesNothing) {
 // with `environment`, its close button clicked as soon as its window shows
 // (during the scan, which then runs to its end first). Returns its exit code,
 // or a failure.
-::testing::AssertionResult RunRealViewerAndClose(const std::string& folder, const std::string& runtime,
+::testing::AssertionResult RunRealViewerAndClose(const std::string& folder,
+                                                 const std::string& runtime,
                                                  const std::string& environment) {
     HostileFolder scratch;
-    RunCommand("cd '" + folder + "' && { XDG_RUNTIME_DIR='" + runtime + "' " + environment +
-               " sh -c './courseview >/dev/null 2>&1 & echo $! >\"$0\"; wait $!; echo $? >\"$1\"' '" +
-               scratch.Path() + "pid' '" + scratch.Path() + "status' >/dev/null 2>&1 & }");
-    if (!RunEventLoopUntil([&] { return ReadBytes(scratch.Path() + "pid").ends_with("\n"); }, 20000)) {
+    RunCommand(
+        "cd '" + folder + "' && { XDG_RUNTIME_DIR='" + runtime + "' " + environment +
+        " sh -c './courseview >/dev/null 2>&1 & echo $! >\"$0\"; wait $!; echo $? >\"$1\"' '" +
+        scratch.Path() + "pid' '" + scratch.Path() + "status' >/dev/null 2>&1 & }");
+    if (!RunEventLoopUntil([&] { return ReadBytes(scratch.Path() + "pid").ends_with("\n"); },
+                           20000)) {
         return ::testing::AssertionFailure() << "the viewer did not start";
     }
     const std::string pid = ReadBytes(scratch.Path() + "pid");
-    const std::string window =
-        RunCommand("timeout 60 xdotool search --sync --onlyvisible --pid " + pid.substr(0, pid.size() - 1));
+    const std::string window = RunCommand("timeout 60 xdotool search --sync --onlyvisible --pid " +
+                                          pid.substr(0, pid.size() - 1));
     if (window.empty()) return ::testing::AssertionFailure() << "no window";
     const std::string id = window.substr(0, window.find('\n'));
-    RunCommand("xdotool mousemove --window " + id + " 765 33 sleep 0.2 mousemove --window " + id + " 767 35");
+    RunCommand("xdotool mousemove --window " + id + " 765 33 sleep 0.2 mousemove --window " + id +
+               " 767 35");
     RunEventLoopFor(300);
     RunCommand("xdotool click 1");
     if (!RunEventLoopUntil([&] { return ReadBytes(scratch.Path() + "status").ends_with("\n"); },
@@ -280,7 +293,8 @@ TEST(HostileViewer, ReadOnlyProgramFolderStillShowsPicturesAndChangesNothing) {
         return ::testing::AssertionFailure() << "the viewer did not end";
     }
     const std::string status = ReadBytes(scratch.Path() + "status");
-    if (status != "0\n") return ::testing::AssertionFailure() << "the viewer ended with status " << status;
+    if (status != "0\n")
+        return ::testing::AssertionFailure() << "the viewer ended with status " << status;
     return ::testing::AssertionSuccess();
 }
 
@@ -305,9 +319,11 @@ TEST(HostileViewer, RealProgramInAReadOnlyHostilePackageAnswersItsCloseButton) {
     EXPECT_TRUE(RunRealViewerAndClose(folder, runtime.Path(),
                                       "setpriv --inh-caps=-dac_override,-dac_read_search,-fowner "
                                       "--bounding-set=-dac_override,-dac_read_search,-fowner"));
-    EXPECT_TRUE(FolderIsEmpty(runtime.Path())) << "the page in the user's folder outlived the viewer";
+    EXPECT_TRUE(FolderIsEmpty(runtime.Path()))
+        << "the page in the user's folder outlived the viewer";
     const auto differences = Differences(before, TakeSnapshot(root));
-    EXPECT_TRUE(differences.empty()) << differences.size() << " changes, the first: " << differences.front();
+    EXPECT_TRUE(differences.empty())
+        << differences.size() << " changes, the first: " << differences.front();
     ::chmod(root.c_str(), 0755);
 }
 
@@ -316,9 +332,11 @@ TEST(HostileViewer, RealProgramSurvivesFilesVanishingMovingAndFailingDuringItsSc
     HostileFolder runtime;
     const std::string& folder = program.Path();
     program.MakeFolder("v");
-    for (const char* name : {"a.jpg", "gone.htm", "m.htm", "z.jpg"}) program.Write(std::string("v/") + name, "x");
+    for (const char* name : {"a.jpg", "gone.htm", "m.htm", "z.jpg"})
+        program.Write(std::string("v/") + name, "x");
     program.MakeFolder("r");
-    for (const char* name : {"trigger.htm", "page.htm", "pic.jpg"}) program.Write(std::string("r/") + name, "x");
+    for (const char* name : {"trigger.htm", "page.htm", "pic.jpg"})
+        program.Write(std::string("r/") + name, "x");
     program.MakeFolder("r/sub");
     program.Write("r/sub/x.jpg", "x");
     program.MakeFolder("scratched");
@@ -333,11 +351,14 @@ TEST(HostileViewer, RealProgramSurvivesFilesVanishingMovingAndFailingDuringItsSc
         folder, runtime.Path(),
         std::string("LD_PRELOAD='") + FAULT_INJECTION_LIBRARY +
             "' COURSEVIEW_FAULT_VANISH=gone.htm COURSEVIEW_FAULT_FAIL_READ=broken.htm "
-            "COURSEVIEW_FAULT_RENAME='trigger.htm:" + folder + "r:" + folder + "r-moved'"));
-    ASSERT_TRUE(std::filesystem::exists(folder + "r-moved")) << "the folder was not moved during the scan";
+            "COURSEVIEW_FAULT_RENAME='trigger.htm:" +
+            folder + "r:" + folder + "r-moved'"));
+    ASSERT_TRUE(std::filesystem::exists(folder + "r-moved"))
+        << "the folder was not moved during the scan";
     std::filesystem::rename(folder + "r-moved", folder + "r");
     EXPECT_FALSE(std::filesystem::exists(folder + "temp.htm"));
     EXPECT_TRUE(FolderIsEmpty(runtime.Path()));
     const auto differences = Differences(expected, TakeSnapshot(root), true);
-    EXPECT_TRUE(differences.empty()) << differences.size() << " changes, the first: " << differences.front();
+    EXPECT_TRUE(differences.empty())
+        << differences.size() << " changes, the first: " << differences.front();
 }
