@@ -33,20 +33,6 @@ int Usage(const std::string& problem) {
     return 2;
 }
 
-// The tool's host: no window, nothing to pump.
-class SilentHost final : public ScanHost {
-public:
-    void SetStatusText(std::u16string_view) override {}
-    void LetPendingMessagesRun() override {}
-};
-
-// The tool keeps every note until it prints them.
-class NoteCollector final : public ScanObserver {
-public:
-    void Note(ScanNote note) override { notes.push_back(std::move(note)); }
-    std::vector<ScanNote> notes;
-};
-
 // What the author's tool holds once its scan is done.
 struct CatalogueSize {
     std::uint64_t nodes = 0;
@@ -64,12 +50,12 @@ CatalogueSize ScanIntoMemory(
     const std::string& folder, const ExtensionTables& tables,
     Catalogue::ReadAheadMode readAhead = Catalogue::ReadAheadMode::WhenPagesAreCold) {
     MemoryTree tree;
-    SilentHost host;
+    WindowlessHost host;
     Catalogue catalogue(tree, host, tables);
     NoteCollector collector;
     catalogue.SetObserver(&collector);
     catalogue.SetReadAhead(readAhead);
-    catalogue.LoadContents(folder, LoadingStatusText);
+    catalogue.LoadContents(folder, u"");
     CatalogueSize size;
     size.nodes = tree.Nodes().size();
     size.paths = catalogue.PagePaths.size();

@@ -83,6 +83,10 @@ bool InputFile::ReadIfCached(char* buffer, std::size_t size, std::size_t& got) {
     }
 }
 
+void InputFile::AdviseReading(std::size_t bytes) {
+    ::posix_fadvise(m_descriptor, 0, static_cast<off_t>(bytes), POSIX_FADV_WILLNEED);
+}
+
 std::string InputFile::ReadAll() {
     std::string content;
     content.resize(static_cast<std::size_t>(m_size));

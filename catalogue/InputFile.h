@@ -48,6 +48,10 @@ public:
     // system cannot tell, it reads as Read() does.
     bool ReadIfCached(char* buffer, std::size_t size, std::size_t& got);
 
+    // Asks the system to read the file's first `bytes` into memory in the
+    // background, for a reader that comes soon.
+    void AdviseReading(std::size_t bytes);
+
     // The size the file had when it was opened; 0 for a listed plain file,
     // whose kind and size were not asked for.
     std::uint64_t Size() const { return m_size; }

@@ -33,4 +33,11 @@ public:
     virtual void Note(ScanNote note) = 0;
 };
 
+// Keeps every note, in the order the scan made them.
+class NoteCollector final : public ScanObserver {
+public:
+    void Note(ScanNote note) override { notes.push_back(std::move(note)); }
+    std::vector<ScanNote> notes;
+};
+
 }  // namespace courseview

@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "FileError.h"
+#include "NameMatching.h"
 #include "TextFile.h"
 #include "Utf.h"
 
@@ -132,6 +133,10 @@ WrapperPageWriter::WrapperPageWriter(std::string programFolder, std::string fall
       m_codePage(codePage) {
     if (!m_fallbackFolder.empty() && m_fallbackFolder.back() != '/')
         m_fallbackFolder.push_back('/');
+}
+
+std::filesystem::path WrapperPageWriter::PagePath() const {
+    return m_programFolder + Utf16ToUtf8(WrapperPageName);
 }
 
 std::filesystem::path WrapperPageWriter::Write(std::u16string_view fragment) {

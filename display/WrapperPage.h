@@ -12,8 +12,6 @@
 
 namespace courseview {
 
-inline constexpr std::string_view WrapperPageFileName = "temp.htm";
-
 // The page's four lines; the fragment is the third, unchanged.
 std::vector<std::u16string> WrapperPageLines(std::u16string_view fragment);
 
@@ -37,9 +35,7 @@ public:
                       const CodePage& codePage = SystemCodePage());
 
     // The page's place in the program folder: program folder + "temp.htm".
-    std::filesystem::path PagePath() const {
-        return m_programFolder + std::string(WrapperPageFileName);
-    }
+    std::filesystem::path PagePath() const;
 
     // Writes the page around `fragment` and returns where it now is. The page
     // is written beside its final name and renamed over it, so the browser

@@ -39,6 +39,12 @@ struct FormPlaces {
 
 inline constexpr char WindowCaption[] = "Zuzuva Vuzerarezora Vodazevu";
 
+// What the status label says while the catalogue is built: at start, and
+// after the developer button.
+inline constexpr std::u16string_view LoadingStatusText = u"Закгузка...";
+inline constexpr std::u16string_view IndexingStatusText =
+    u"Идёт индексация файлов. Пожалуйста подождите.";
+
 class TForm1 : public wxFrame, private ScanHost {
 public:
     explicit TForm1(const FormPlaces& places = FormPlaces::ForRunningProgram());

@@ -18,6 +18,10 @@ using courseview::testing::TempFolder;
 
 namespace {
 
+// Whatever the window says while it builds the catalogue.
+constexpr std::u16string_view StartStatus = u"Загрузка";
+constexpr std::u16string_view RebuildStatus = u"Индексация";
+
 class RecordingHost final : public ScanHost {
 public:
     void SetStatusText(std::u16string_view text) override { statusTexts.emplace_back(text); }
@@ -62,7 +66,7 @@ void ExpectDepthFirstEntries(const MemoryTree& tree, const Catalogue& catalogue)
 class FolderScan : public ::testing::Test {
 protected:
     std::string Scan(const std::string& folderPath) {
-        catalogue.LoadContents(folderPath, LoadingStatusText);
+        catalogue.LoadContents(folderPath, StartStatus);
         EXPECT_EQ(tree.UpdateDepth(), 0) << "every update bracket is closed";
         ExpectDepthFirstEntries(tree, catalogue);
         return Render(tree, tree.TopLevel());
@@ -128,8 +132,7 @@ TEST_F(FolderScan, WorkedExampleOfAProgramFolder) {
                               path == folder.Path() + "1 Лекции^/Схема.jpg";
         EXPECT_TRUE(expected) << path;
     }
-    EXPECT_EQ(host.statusTexts,
-              (std::vector<std::u16string>{std::u16string(LoadingStatusText), u""}));
+    EXPECT_EQ(host.statusTexts, (std::vector<std::u16string>{std::u16string(StartStatus), u""}));
     EXPECT_GE(host.pumps, 5) << "messages run for every entry";
 }
 
@@ -209,7 +212,7 @@ TEST_F(FolderScan, FifoAndFolderNamedAsPagesEndTheListingWithoutBlocking) {
     EXPECT_TRUE(catalogue.PagePaths.empty());
     TempFolder second;
     second.MakeFolder("_notes.htm");
-    catalogue.LoadContents(second.Path(), LoadingStatusText);
+    catalogue.LoadContents(second.Path(), StartStatus);
     EXPECT_TRUE(catalogue.PagePaths.empty()) << "a folder named as a page is not an empty page";
 }
 
@@ -263,13 +266,12 @@ TEST_F(FolderScan, RebuildDuringAScanWaitsForItsEnd) {
     for (int i = 0; i < 5; ++i) folder.Write("f" + std::to_string(i) + "/x.jpg", "x");
     int requests = 0;
     host.onPump = [&] {
-        if (requests++ == 3) catalogue.LoadContents(other.Path(), IndexingStatusText);
+        if (requests++ == 3) catalogue.LoadContents(other.Path(), RebuildStatus);
     };
     EXPECT_EQ(Scan(folder.Path()), "other#0");
     EXPECT_EQ(Paths(), std::vector<std::string>{other.Path() + "other.jpg"});
-    EXPECT_EQ(host.statusTexts,
-              (std::vector<std::u16string>{std::u16string(LoadingStatusText), u"",
-                                           std::u16string(IndexingStatusText), u""}));
+    EXPECT_EQ(host.statusTexts, (std::vector<std::u16string>{std::u16string(StartStatus), u"",
+                                                             std::u16string(RebuildStatus), u""}));
     EXPECT_FALSE(catalogue.Scanning());
 }
 

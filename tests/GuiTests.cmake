@@ -12,6 +12,7 @@ add_executable(gui_tests
   ${CMAKE_CURRENT_LIST_DIR}/gui/GuiTestMain.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui/ViewerHarness.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui/ShellUnitsTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gui/PumpThrottleTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui/WindowLayoutTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui/TreeClickTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui/ErrorBoxTest.cpp

@@ -86,7 +86,7 @@ ScanResult Scan(const std::string& folder, Catalogue::ReadAheadMode mode) {
         if (!readAhead.Running()) return;
         Eventually([&] { return readAhead.PagesRead() > 4; });
     };
-    catalogue.LoadContents(folder, LoadingStatusText);
+    catalogue.LoadContents(folder, u"");
     ScanResult result{
         Render(tree, tree.TopLevel()), {}, notes.notes, catalogue.PageReadAhead().PagesListed()};
     for (const auto& path : catalogue.PagePaths) result.paths.push_back(path);
@@ -153,7 +153,7 @@ std::vector<std::string> MakePages(const TempFolder& folder, int count) {
     const ExtensionTables tables = MakeExtensionTables();
     Catalogue catalogue(tree, host, tables);
     catalogue.SetReadAhead(Catalogue::ReadAheadMode::Off);
-    catalogue.LoadContents(folder.Path(), LoadingStatusText);
+    catalogue.LoadContents(folder.Path(), u"");
     std::vector<std::string> pages;
     for (const auto& path : catalogue.PagePaths) pages.push_back(path);
     return pages;

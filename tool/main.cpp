@@ -17,19 +17,6 @@ using namespace courseview;
 
 namespace {
 
-class NoteCollector final : public ScanObserver {
-public:
-    void Note(ScanNote note) override { notes.push_back(std::move(note)); }
-    std::vector<ScanNote> notes;
-};
-
-// Nothing to show and no messages to pump: the tool has no window.
-class SilentHost final : public ScanHost {
-public:
-    void SetStatusText(std::u16string_view) override {}
-    void LetPendingMessagesRun() override {}
-};
-
 int Usage(const std::string& problem) {
     std::cerr << "courseview-catalogue: " << problem
               << " (usage: courseview-catalogue [--json] FOLDER)\n";
@@ -65,12 +52,12 @@ int main(int argc, char** argv) {
     if (!S_ISDIR(status.st_mode)) return Usage(folder + " is not a folder");
 
     MemoryTree tree;
-    SilentHost host;
+    WindowlessHost host;
     const ExtensionTables tables = MakeExtensionTables();
     Catalogue catalogue(tree, host, tables);
     NoteCollector collector;
     catalogue.SetObserver(&collector);
-    catalogue.LoadContents(folder, LoadingStatusText);
+    catalogue.LoadContents(folder, u"");
 
     const CatalogueReport report{tree, catalogue.PagePaths, collector.notes};
     if (json) {

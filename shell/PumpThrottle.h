@@ -6,6 +6,7 @@
 // as one that gets them after every entry, so a host asks the clock first.
 
 #include <chrono>
+#include <optional>
 
 namespace courseview {
 
@@ -19,16 +20,14 @@ public:
     // True when the messages are to run now: at the first call, and then
     // whenever `interval` has passed since the last call that said so.
     bool Due(Clock::time_point now = Clock::now()) {
-        if (m_said && now - m_last < m_interval) return false;
-        m_said = true;
-        m_last = now;
+        if (m_lastRun && now - *m_lastRun < m_interval) return false;
+        m_lastRun = now;
         return true;
     }
 
 private:
     Clock::duration m_interval;
-    Clock::time_point m_last{};
-    bool m_said = false;
+    std::optional<Clock::time_point> m_lastRun;  // when Due() last said yes
 };
 
 }  // namespace courseview
