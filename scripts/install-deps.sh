@@ -15,6 +15,9 @@ packages=(
   fonts-liberation fonts-wine
   # the windows-1251 locale for the code-page tests
   locales
+  # a real NTFS volume (mkntfs, mounted through FUSE) that the name-order test
+  # compares its listing with, and that makes the NTFS upper-case table
+  ntfs-3g
   # tests and screenshots: a virtual display, a window manager, input and pictures
   xvfb xauth x11-utils x11-apps xdotool openbox imagemagick python3
   # fuzzing and sanitizers
