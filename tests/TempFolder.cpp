@@ -3,9 +3,12 @@
 #include <dirent.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+
+#include "NtfsNames.h"
 
 namespace courseview::testing {
 
@@ -45,6 +48,13 @@ std::vector<std::string> ListingOrder(const std::string& folder) {
         if (name != "." && name != "..") names.push_back(name);
     }
     ::closedir(directory);
+    return names;
+}
+
+std::vector<std::string> ScanOrder(const std::string& folder) {
+    std::vector<std::string> names = ListingOrder(folder);
+    std::sort(names.begin(), names.end(),
+              [](const std::string& a, const std::string& b) { return NtfsNameLess(a, b); });
     return names;
 }
 

@@ -31,6 +31,9 @@ private:
 // and "..": what a scan sees.
 std::vector<std::string> ListingOrder(const std::string& folder);
 
+// The same names in the order a scan takes them.
+std::vector<std::string> ScanOrder(const std::string& folder);
+
 // The whole content of a file, or "" when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
 

@@ -16,6 +16,8 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "NtfsNames.h"
+
 extern char** environ;
 
 namespace courseview::testing {
@@ -343,6 +345,8 @@ std::vector<std::string> ListedNames(const std::string& folder) {
     if (descriptor < 0) return {};
     std::vector<std::string> names = NamesIn(descriptor);
     ::close(descriptor);
+    std::sort(names.begin(), names.end(),
+              [](const std::string& a, const std::string& b) { return NtfsNameLess(a, b); });
     return names;
 }
 

@@ -85,8 +85,7 @@ struct ProgramRun {
 ProgramRun RunProgram(const std::vector<std::string>& arguments, const std::string& workingFolder,
                       const std::map<std::string, std::string>& environment, int deadlineSeconds);
 
-// The names in a folder in the order the file system lists them, "." and ".."
-// left out.
+// The names in a folder in the order a scan lists them, "." and ".." left out.
 std::vector<std::string> ListedNames(const std::string& folder);
 
 }  // namespace courseview::testing
