@@ -125,4 +125,16 @@ const EncodingInfo* EncodingNamed(std::string_view name) {
     return nullptr;
 }
 
+const EncodingInfo* EncodingForCodeset(std::string_view codeset) {
+    if (const EncodingInfo* encoding = EncodingForLabel(codeset)) return encoding;
+    std::string upper(codeset);
+    for (char& c : upper) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+    for (const EncodingInfo& encoding : EncodingTable) {
+        if (!encoding.codeset.empty() && encoding.codeset == upper) return &encoding;
+    }
+    if (upper == "CP936") return EncodingNamed("GBK");
+    if (upper == "CP950") return EncodingNamed("Big5");
+    return nullptr;
+}
+
 }  // namespace courseview

@@ -26,4 +26,11 @@ const EncodingInfo* EncodingForLabel(std::string_view label);
 // The encoding by its own name (exact spelling, as EncodingInfo::name).
 const EncodingInfo* EncodingNamed(std::string_view name);
 
+// The encoding an iconv codeset decodes, for telling a browser what the
+// system code page is: the codeset read as a label ("CP1251", "KOI8-R"), else
+// the encoding this table decodes with it ("CP932" is Shift_JIS), else the
+// Windows code pages browsers know by other names ("CP936" is GBK, "CP950"
+// Big5). None for a codeset no encoding matches.
+const EncodingInfo* EncodingForCodeset(std::string_view codeset);
+
 }  // namespace courseview

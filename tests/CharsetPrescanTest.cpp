@@ -4,6 +4,7 @@
 
 #include "CharsetPrescan.h"
 #include "EncodingLabels.h"
+#include "PageEncoding.h"
 #include "TempFolder.h"
 
 using namespace courseview;
@@ -109,13 +110,12 @@ TEST(CharsetPrescan, PicksTheEncodingsOfTheHtml5libCases) {
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         if (entry.path().extension() != ".dat") continue;
         for (const Html5libCase& c : ReadHtml5libCases(entry.path())) {
-            const bool marked = c.data.starts_with("\xEF\xBB\xBF");
-            if (!marked && c.data.find("<meta", PrescanBytes) != std::string::npos) {
+            const std::optional<PageEncoding> found = MarkedOrDeclaredEncoding(c.data);
+            if (!found && c.data.find("<meta", PrescanBytes) != std::string::npos) {
                 ++leftOut;
                 continue;
             }
-            const std::string chosen =
-                marked ? "UTF-8" : PrescanDeclaredEncoding(c.data).value_or("windows-1252");
+            const std::string chosen = found ? found->name : "windows-1252";
             const EncodingInfo* listed = EncodingForLabel(c.encoding);
             ASSERT_NE(listed, nullptr) << c.encoding;
             EXPECT_EQ(chosen, listed->name) << entry.path().filename() << ":\n" << c.data;
