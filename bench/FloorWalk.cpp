@@ -5,9 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 #include <vector>
+
+#include "NtfsNames.h"
 
 namespace courseview::bench {
 
@@ -76,22 +79,37 @@ public:
     void Walk(std::string& path) {
         DIR* directory = ::opendir(path.c_str());
         if (directory == nullptr) return;
-        path.push_back('/');
-        const std::size_t folderLength = path.size();
+        // The order the catalogue takes a folder in: read whole, sorted once
+        // by the names' NTFS keys.
+        struct Entry {
+            std::u16string key;
+            std::string name;
+            unsigned char type;
+        };
+        std::vector<Entry> entries;
         while (const dirent* entry = ::readdir(directory)) {
             const std::string_view name = entry->d_name;
             if (name == "." || name == "..") continue;
+            entries.push_back({NtfsNameKey(name), std::string(name), entry->d_type});
+        }
+        std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+            const int order = a.key.compare(b.key);
+            return order != 0 ? order < 0 : a.name < b.name;
+        });
+        path.push_back('/');
+        const std::size_t folderLength = path.size();
+        for (const Entry& entry : entries) {
             ++counts.listed;
             path.resize(folderLength);
-            path.append(name);
-            bool folder = entry->d_type == DT_DIR;
-            if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+            path.append(entry.name);
+            bool folder = entry.type == DT_DIR;
+            if (entry.type == DT_UNKNOWN || entry.type == DT_LNK) {
                 struct stat status {};
                 folder = ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
             }
             if (folder) {
-                if (IsTreeFolder(name)) Walk(path);
-            } else if (IsPage(name)) {
+                if (IsTreeFolder(entry.name)) Walk(path);
+            } else if (IsPage(entry.name)) {
                 // A page that cannot be read ends its folder, as in the scan.
                 if (!ReadHead(path.c_str())) break;
             }

@@ -1,7 +1,7 @@
 #pragma once
 // The floor a catalogue scan is measured against: the same files touched in
-// the same order with nothing else done. A single-threaded readdir walk with
-// the catalogue's skip rules that opens every page and reads it only until
+// the same order with nothing else done. A single-threaded readdir walk, each
+// folder sorted as the catalogue sorts it, with the catalogue's skip rules that opens every page and reads it only until
 // its closing title tag, without decoding, tokenizing or building a tree.
 
 #include <cstdint>
