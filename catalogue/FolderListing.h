@@ -20,10 +20,10 @@ struct FolderIdentity {
 };
 
 struct FolderEntry {
-    std::string name;           // exactly as the file system reports it
-    bool isFolder = false;      // after following a symbolic link
-    bool isLink = false;        // a symbolic link (to a folder when isFolder)
-    bool isPlainFile = false;   // the listing itself says: a regular file, no link
+    std::string name;          // exactly as the file system reports it
+    bool isFolder = false;     // after following a symbolic link
+    bool isLink = false;       // a symbolic link (to a folder when isFolder)
+    bool isPlainFile = false;  // the listing itself says: a regular file, no link
 };
 
 class FolderListing {
@@ -47,7 +47,7 @@ public:
 
 private:
     struct Listed {
-        std::size_t keyOffset;  // in m_keys
+        std::size_t keyOffset;   // in m_keys
         std::size_t nameOffset;  // in m_names
         std::uint32_t keyLength;
         std::uint32_t nameLength;

@@ -83,6 +83,11 @@ bool InputFile::ReadIfCached(char* buffer, std::size_t size, std::size_t& got) {
     }
 }
 
+void InputFile::Rewind() {
+    if (::lseek(m_descriptor, 0, SEEK_SET) < 0)
+        throw CannotOpenFile(m_path, SystemErrorText(errno));
+}
+
 void InputFile::AdviseReading(std::size_t bytes) {
     ::posix_fadvise(m_descriptor, 0, static_cast<off_t>(bytes), POSIX_FADV_WILLNEED);
 }

@@ -48,6 +48,9 @@ public:
     // system cannot tell, it reads as Read() does.
     bool ReadIfCached(char* buffer, std::size_t size, std::size_t& got);
 
+    // Reads from the start again.
+    void Rewind();
+
     // Asks the system to read the file's first `bytes` into memory in the
     // background, for a reader that comes soon.
     void AdviseReading(std::size_t bytes);
