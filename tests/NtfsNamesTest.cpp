@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -87,9 +88,11 @@ TEST(NtfsNames, InvalidUtf8SortsAsReplacementCharacters) {
 
 TEST(NtfsNames, ComparisonsAgreeWithTheKeys) {
     const std::vector<std::string> names = {
-        "",     "a",   "A",    "ab",    "aB",   "aBc", "a\xD0\x90",        "a\xD0",
-        "\xD0", "Z",   "_",    "я",     "Я1",   "я1",  "\xF0\x9F\x98\x80", "\xEE\x80\x80",
-        "ａ",   "Ａb", "\xFF", "a\xFF", "A\xFE"};
+        "", "a", "A", "ab", "aB", "aBc", "a\xD0\x90", "a\xD0", "\xD0", "Z", "_", "я", "Я1", "я1",
+        "\xF0\x9F\x98\x80", "\xEE\x80\x80", "ａ", "Ａb", "\xFF", "a\xFF", "A\xFE",
+        // Characters, whole and cut, across the points where decoding pauses.
+        "Лекция 1", "ЛЕКЦИЯ 1", "Лекция 2", "abcde\xF0\x9F\x98\x80", "abcde\xF0\x9F\x98x",
+        "abcde\xF0\x9F\x98", "abcdЯ\xE2\x82", "ABCDя\xE2\x82\xAC"};
     for (const std::string& a : names) {
         for (const std::string& b : names) {
             EXPECT_EQ(NtfsNameLess(a, b), KeyThenBytesLess(a, b)) << a << " < " << b;
@@ -101,52 +104,24 @@ TEST(NtfsNames, ComparisonsAgreeWithTheKeys) {
 
 namespace {
 
-std::string FindProgram(const std::string& name) {
-    std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
-    path += ":/usr/sbin:/sbin:/usr/bin:/bin";
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        const std::size_t end = std::min(path.find(':', start), path.size());
-        const std::string candidate = path.substr(start, end - start) + "/" + name;
-        if (end > start && ::access(candidate.c_str(), X_OK) == 0) return candidate;
-        start = end + 1;
-    }
-    return {};
-}
-
-// A fresh NTFS volume mounted through ntfs-3g for as long as the object lives.
+// A fresh NTFS volume mounted through ntfs-3g while the object lives;
 // `skipReason` says why there is none.
 class NtfsVolume {
 public:
     NtfsVolume() {
-        const std::string mkntfs = FindProgram("mkntfs"), ntfs3g = FindProgram("ntfs-3g");
-        if (mkntfs.empty() || ntfs3g.empty()) {
-            skipReason = "ntfs-3g is not installed (apt-get install ntfs-3g)";
-            return;
-        }
         if (::access("/dev/fuse", R_OK | W_OK) != 0) {
             skipReason = "/dev/fuse is missing or not usable here";
             return;
         }
-        const std::string image = m_folder.Path() + "volume.img";
+        const std::string image = m_folder.Write("volume.img", "");
+        std::filesystem::resize_file(image, 32 << 20);
         m_mountPoint = m_folder.MakeFolder("mnt");
-        const std::string log = m_folder.Path() + "log";
-        std::filesystem::resize_file(m_folder.Write("volume.img", ""), 32 << 20);
-        if (Run(mkntfs + " -F -q -f '" + image + "'", log) != 0) {
-            skipReason = "mkntfs failed: " + ReadFileBytes(log);
-            return;
-        }
-        if (Run(ntfs3g + " '" + image + "' '" + m_mountPoint + "'", log) != 0) {
-            skipReason = "mounting with ntfs-3g failed: " + ReadFileBytes(log);
-            return;
-        }
-        m_mounted = true;
+        m_mounted = Run("mkntfs -F -q -f '" + image + "'") &&
+                    Run("ntfs-3g '" + image + "' '" + m_mountPoint + "'");
     }
     ~NtfsVolume() {
-        if (!m_mounted) return;
-        const std::string log = m_folder.Path() + "log";
-        if (Run("fusermount -u '" + m_mountPoint + "'", log) != 0)
-            Run("umount '" + m_mountPoint + "'", log);
+        if (m_mounted && !Run("fusermount -u '" + m_mountPoint + "'"))
+            Run("umount '" + m_mountPoint + "'");
     }
     NtfsVolume(const NtfsVolume&) = delete;
     NtfsVolume& operator=(const NtfsVolume&) = delete;
@@ -155,8 +130,15 @@ public:
     std::string skipReason;
 
 private:
-    static int Run(const std::string& command, const std::string& log) {
-        return std::system((command + " >'" + log + "' 2>&1").c_str());
+    bool Run(const std::string& command) {
+        const std::string log = m_folder.Path() + "log";
+        const int status = std::system(
+            ("PATH=\"$PATH:/usr/sbin:/sbin\" " + command + " >'" + log + "' 2>&1").c_str());
+        if (status == 0) return true;
+        skipReason = WIFEXITED(status) && WEXITSTATUS(status) == 127
+                         ? "ntfs-3g is not installed (apt-get install ntfs-3g)"
+                         : command.substr(0, command.find(' ')) + " failed: " + ReadFileBytes(log);
+        return false;
     }
 
     TempFolder m_folder;
