@@ -74,6 +74,7 @@ bool HoldsClosingTag(const char* begin, const char* end) {
 
 class Walker {
 public:
+    explicit Walker(bool sorted) : m_sorted(sorted) {}
     FloorCounts counts;
 
     void Walk(std::string& path) {
@@ -90,12 +91,14 @@ public:
         while (const dirent* entry = ::readdir(directory)) {
             const std::string_view name = entry->d_name;
             if (name == "." || name == "..") continue;
-            entries.push_back({NtfsNameKey(name), std::string(name), entry->d_type});
+            entries.push_back({m_sorted ? NtfsNameKey(name) : std::u16string(), std::string(name),
+                               entry->d_type});
         }
-        std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-            const int order = a.key.compare(b.key);
-            return order != 0 ? order < 0 : a.name < b.name;
-        });
+        if (m_sorted)
+            std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+                const int order = a.key.compare(b.key);
+                return order != 0 ? order < 0 : a.name < b.name;
+            });
         path.push_back('/');
         const std::size_t folderLength = path.size();
         for (const Entry& entry : entries) {
@@ -142,13 +145,14 @@ private:
         return true;
     }
 
+    bool m_sorted;
     char m_buffer[65536 + LongestTag];
 };
 
 }  // namespace
 
-FloorCounts FloorWalk(const std::string& folder) {
-    Walker walker;
+FloorCounts FloorWalk(const std::string& folder, bool sorted) {
+    Walker walker(sorted);
     std::string path = folder;
     while (path.size() > 1 && path.back() == '/') path.pop_back();
     path.reserve(4096);

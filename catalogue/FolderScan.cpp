@@ -62,7 +62,7 @@ void Catalogue::RunRebuild(const RebuildRequest& request) {
 
 void Catalogue::ScanFolder(const std::string& folderPath, NodeHandle parentNode) {
     if (m_scanDepth == 0) {
-        m_visits.Clear();
+        m_visits.Clear(folderPath);
         m_readAhead.ScanBegins(folderPath);
     }
     m_readAhead.ScanEnters(m_scanDepth);
@@ -143,6 +143,9 @@ void Catalogue::ScanBranch(const FolderEntry& entry, const std::string& fullPath
         case FolderVisits::Verdict::ListedAlready:
             Note(OmissionReason::LinkToListedFolder, fullPath);
             break;
+        case FolderVisits::Verdict::OutsideCourse:
+            Note(OmissionReason::LinkOutsideCourse, fullPath);
+            break;
     }
 }
 
@@ -206,6 +209,8 @@ const char* OmissionReasonName(OmissionReason reason) {
             return "link back into its own path: shown, not entered";
         case OmissionReason::LinkToListedFolder:
             return "link to a folder listed already: shown, not entered";
+        case OmissionReason::LinkOutsideCourse:
+            return "link to a folder outside the course: shown, not entered";
         case OmissionReason::ListingEnded:
             return "error ended the folder's listing";
     }

@@ -79,7 +79,7 @@ void ReadAhead::Start(const std::string& folder, std::uint64_t pagesTaken) {
         m_idleReaders = 0;
         m_tasks.clear();
     }
-    m_walkVisits.Clear();
+    m_walkVisits.Clear(folder);
     m_walking = true;
     m_walker = std::thread(&ReadAhead::Walk, this, folder);
     for (std::size_t i = 0; i < m_limits.readers; ++i)

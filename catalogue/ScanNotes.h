@@ -15,6 +15,7 @@ enum class OmissionReason {
     WrapperPageName,     // "temp.htm" in any Latin case: the viewer's own page
     FolderLoop,          // a link back to a folder on the current path: shown, not entered
     LinkToListedFolder,  // a link to a folder this rebuild has listed already: shown, not entered
+    LinkOutsideCourse,   // a link to a folder outside the course folder: shown, not entered
     ListingEnded,        // an error ended the folder's listing here
 };
 
