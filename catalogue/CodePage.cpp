@@ -126,7 +126,10 @@ public:
     const std::string& Name() const override { return m_name; }
     bool KeepsAscii() const override { return m_keepsAscii; }
     std::size_t DecodePrefix(std::string_view bytes, bool, std::u16string& out) const override {
-        for (unsigned char byte : bytes) out.push_back(m_toUnicode[byte]);
+        const std::size_t before = out.size();
+        out.resize(before + bytes.size());
+        char16_t* unit = out.data() + before;
+        for (unsigned char byte : bytes) *unit++ = m_toUnicode[byte];
         return bytes.size();
     }
     std::size_t EncodePrefix(std::u16string_view text, bool atEnd,

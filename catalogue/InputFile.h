@@ -48,8 +48,12 @@ public:
     // system cannot tell, it reads as Read() does.
     bool ReadIfCached(char* buffer, std::size_t size, std::size_t& got);
 
-    // Reads from the start again.
-    void Rewind();
+    // Reads on from `offset`.
+    void Seek(std::uint64_t offset);
+
+    // Reads up to `size` bytes from `offset` on, leaving the position where
+    // it is; 0 at the end. Throws FileError when the read fails.
+    std::size_t ReadAt(std::uint64_t offset, char* buffer, std::size_t size);
 
     // Asks the system to read the file's first `bytes` into memory in the
     // background, for a reader that comes soon.

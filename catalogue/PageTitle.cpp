@@ -32,17 +32,34 @@ struct PageTitleReader::State {
     explicit State(const CodePage& systemCodePage)
         : systemCodePage(systemCodePage), chunk(new char[ChunkBytes + CarryBytes]) {}
 
-    // Reads on into the chunk after its first `kept` bytes.
+    // Reads on into the chunk after the last `kept` bytes of the chunk before,
+    // which now stand at its front.
     void ReadMore(std::size_t kept) {
+        chunkOffset += filled - kept;
         const std::size_t got = file.Read(chunk.get() + kept, ChunkBytes);
         filled = kept + got;
         atEnd = got == 0;
     }
+    // Reads the page again from `offset` on.
+    void ReadFrom(std::uint64_t offset) {
+        file.Seek(offset);
+        chunkOffset = offset;
+        filled = 0;
+        ReadMore(0);
+    }
+    std::uint64_t OffsetOf(const char* at) const {
+        return chunkOffset + static_cast<std::uint64_t>(at - chunk.get());
+    }
 
-    void ScanUtf8(std::size_t start, bool tentative);
+    enum class Check {
+        None,        // the encoding is known
+        AtTheTitle,  // maybe UTF-8: checked when the title begins, and through it
+        EveryByte,   // maybe UTF-8, and the code page reads ASCII otherwise: checked all along
+    };
+    void ScanBytes(std::size_t start, Check check);
+    bool PageIsUtf8Through(std::uint64_t end);
     void ScanUtf16(std::size_t start, bool bigEndian);
-    void ScanDecoded(const CodePage& codePage, std::size_t start);
-    void FeedSlices(std::string_view text);
+    void ScanUnits(const CodePage& codePage, std::size_t start);
     void FeedSlices(std::u16string_view text);
 
     const CodePage& systemCodePage;
@@ -51,21 +68,113 @@ struct PageTitleReader::State {
     bool watchForColdPages = false;
     bool lastPageWasCold = false;
     std::unique_ptr<char[]> chunk;
-    std::size_t filled = 0;  // bytes in the chunk
-    bool atEnd = false;      // the page has no more
+    std::uint64_t chunkOffset = 0;  // where in the page the chunk begins
+    std::size_t filled = 0;         // bytes in the chunk
+    bool atEnd = false;             // the page has no more
     std::u16string units;
+    std::unique_ptr<char[]> checked;  // a page's head read again to be checked
 };
 
-void PageTitleReader::State::FeedSlices(std::string_view text) {
-    std::size_t at = 0;
-    while (at < text.size() && !scanner.Decided()) {
-        if (scanner.Seeking()) {
-            at += scanner.FeedSeeking(text.substr(at));
+// True when the page's bytes before `end` are UTF-8.
+bool PageTitleReader::State::PageIsUtf8Through(std::uint64_t end) {
+    if (chunkOffset == 0 && end <= filled) {
+        return NextUtf8Run(std::string_view(chunk.get(), end), true).wellFormed == end;
+    }
+    // The head has left the chunk: read it again, piece by piece.
+    if (!checked) checked.reset(new char[ChunkBytes + CarryBytes]);
+    std::uint64_t at = 0;
+    std::size_t kept = 0;
+    while (at < end) {
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(ChunkBytes, end - at));
+        const std::size_t got = file.ReadAt(at, checked.get() + kept, want);
+        if (got == 0) return false;
+        at += got;
+        const std::string_view bytes(checked.get(), kept + got);
+        const Utf8Run run = NextUtf8Run(bytes, at >= end);
+        if (run.malformed > 0) return false;
+        kept = bytes.size() - run.wellFormed;
+        std::memmove(checked.get(), bytes.data() + run.wellFormed, kept);
+    }
+    return kept == 0;
+}
+
+// Bytes that read ASCII as ASCII go to the scanner as they stand: UTF-8,
+// marked or declared, a single-byte code page, or a page that says nothing.
+// Such a page is read as UTF-8 as long as its bytes are UTF-8 through the end
+// of its title, else in the system code page. When that code page reads ASCII
+// as ASCII, nothing before the title reads differently either way, so the
+// bytes there are checked only once a title begins, and a byte that is not
+// UTF-8 inside the title only makes the title gathered again; otherwise every
+// byte is checked, and the page read again from its start.
+void PageTitleReader::State::ScanBytes(std::size_t start, Check check) {
+    std::uint64_t titleStart = 0;
+    for (;;) {
+        std::string_view text(chunk.get() + start, filled - start);
+        // The first NUL ends the text.
+        if (const void* nul = std::memchr(text.data(), '\0', text.size())) {
+            text = text.substr(
+                0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
+            atEnd = true;
+        }
+        bool readAgain = false;
+        std::size_t at = 0;
+        while (at < text.size() && !scanner.Decided()) {
+            const bool seeking = scanner.Seeking();
+            const std::size_t slice =
+                std::min(seeking ? SliceBytes : GatheringSliceBytes, text.size() - at);
+            const bool lastSlice = at + slice == text.size();
+            std::string_view piece = text.substr(at, slice);
+            Utf8Run run{slice, 0};
+            if (check == Check::EveryByte || (check == Check::AtTheTitle && !seeking)) {
+                run = NextUtf8Run(piece, atEnd && lastSlice);
+                piece = piece.substr(0, run.wellFormed);
+            }
+            std::size_t taken = piece.size();
+            if (seeking) {
+                taken = scanner.FeedSeeking(piece);
+            } else {
+                scanner.Feed(piece);
+            }
+            at += taken;
+            if (scanner.Decided()) return;
+            if (seeking && !scanner.Seeking()) {
+                // The title begins here.
+                titleStart = OffsetOf(text.data() + at);
+                if (check == Check::AtTheTitle && !PageIsUtf8Through(titleStart)) {
+                    scanner.DecodeBytesAs(systemCodePage);
+                    check = Check::None;
+                }
+                continue;
+            }
+            if (run.malformed > 0) {
+                if (check == Check::EveryByte) {
+                    scanner.Reset();
+                    ReadFrom(0);
+                    ScanUnits(systemCodePage, 0);
+                    return;
+                }
+                // Not UTF-8 after all: the title again, from its start.
+                scanner.DecodeBytesAs(systemCodePage);
+                scanner.RestartGathering();
+                check = Check::None;
+                ReadFrom(titleStart);
+                readAgain = true;
+                break;
+            }
+            // A character cut by the end of the text waits for the next chunk.
+            if (run.wellFormed < slice && lastSlice) break;
+        }
+        if (readAgain) {
+            start = 0;
             continue;
         }
-        const std::size_t slice = std::min(GatheringSliceBytes, text.size() - at);
-        scanner.Feed(text.substr(at, slice));
-        at += slice;
+        if (scanner.Decided() || atEnd) return;
+        // Keep a character cut by the chunk's end in front of the next chunk.
+        const std::size_t kept = text.size() - at;
+        std::memmove(chunk.get(), text.data() + at, kept);
+        start = 0;
+        ReadMore(kept);
     }
 }
 
@@ -79,59 +188,6 @@ void PageTitleReader::State::FeedSlices(std::u16string_view text) {
         const std::size_t slice = std::min(GatheringSliceBytes / 2, text.size() - at);
         scanner.Feed(text.substr(at, slice));
         at += slice;
-    }
-}
-
-// UTF-8, marked or declared, or `tentative`: a page that says nothing is read
-// as UTF-8 as long as its bytes are UTF-8 up to the end of its title. At the
-// first byte that is not, it is read in the system code page instead: from
-// there on when nothing before can read differently (no title has begun, and
-// the code page reads ASCII as ASCII), else from its start.
-void PageTitleReader::State::ScanUtf8(std::size_t start, bool tentative) {
-    for (;;) {
-        std::string_view text(chunk.get() + start, filled - start);
-        // The first NUL ends the text.
-        if (const void* nul = std::memchr(text.data(), '\0', text.size())) {
-            text = text.substr(
-                0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
-            atEnd = true;
-        }
-        std::size_t at = 0;
-        while (at < text.size() && !scanner.Decided()) {
-            const std::size_t slice =
-                std::min(scanner.Seeking() ? SliceBytes : GatheringSliceBytes, text.size() - at);
-            if (!tentative) {
-                FeedSlices(text.substr(at, slice));
-                at += slice;
-                continue;
-            }
-            const bool lastSlice = at + slice == text.size();
-            const Utf8Run run = NextUtf8Run(text.substr(at, slice), atEnd && lastSlice);
-            FeedSlices(text.substr(at, run.wellFormed));
-            if (scanner.Decided()) return;
-            at += run.wellFormed;
-            if (run.malformed > 0) {
-                const std::size_t offset = static_cast<std::size_t>(text.data() + at - chunk.get());
-                if (scanner.Seeking() && systemCodePage.KeepsAscii()) {
-                    ScanDecoded(systemCodePage, offset);
-                } else {
-                    scanner.Reset();
-                    file.Rewind();
-                    ReadMore(0);
-                    ScanDecoded(systemCodePage, 0);
-                }
-                return;
-            }
-            // A character cut by the slice's end: the next slice completes it.
-            if (at < text.size() && run.wellFormed < slice && !lastSlice) continue;
-            if (run.wellFormed < slice) break;
-        }
-        if (scanner.Decided() || atEnd) return;
-        // Keep a character cut by the chunk's end in front of the next chunk.
-        const std::size_t kept = text.size() - at;
-        std::memmove(chunk.get(), text.data() + at, kept);
-        start = 0;
-        ReadMore(kept);
     }
 }
 
@@ -167,8 +223,9 @@ void PageTitleReader::State::ScanUtf16(std::size_t start, bool bigEndian) {
     }
 }
 
-// Any other encoding: decoded chunk by chunk into UTF-16.
-void PageTitleReader::State::ScanDecoded(const CodePage& codePage, std::size_t start) {
+// Code pages whose bytes may read as ASCII where they are not: decoded chunk
+// by chunk into UTF-16.
+void PageTitleReader::State::ScanUnits(const CodePage& codePage, std::size_t start) {
     for (;;) {
         units.clear();
         const std::string_view bytes(chunk.get() + start, filled - start);
@@ -216,21 +273,24 @@ std::u16string_view PageTitleReader::ReadOpenPage() {
     const PageHead head = ReadPageHead(state.file, state.chunk.get(), FirstChunkBytes, PrescanBytes,
                                        state.watchForColdPages);
     state.lastPageWasCold = head.cameFromDisk;
+    state.chunkOffset = 0;
     state.filled = head.filled;
     state.atEnd = head.atEnd;
 
     const auto encoding =
         MarkedOrDeclaredEncoding(std::string_view(state.chunk.get(), state.filled));
     if (!encoding) {
-        state.ScanUtf8(0, true);
+        state.ScanBytes(0, state.systemCodePage.KeepsAscii() ? State::Check::AtTheTitle
+                                                             : State::Check::EveryByte);
     } else if (encoding->codeset.empty()) {
         // Declared in an encoding whose text is never shown: no title.
-    } else if (encoding->name == "UTF-8") {
-        state.ScanUtf8(encoding->markBytes, false);
-    } else if (encoding->source == EncodingSource::ByteOrderMark) {
+    } else if (encoding->source == EncodingSource::ByteOrderMark && encoding->name != "UTF-8") {
         state.ScanUtf16(encoding->markBytes, encoding->name == "UTF-16BE");
+    } else if (const CodePage& declared = CodePageNamed(encoding->codeset); declared.KeepsAscii()) {
+        state.scanner.DecodeBytesAs(declared);
+        state.ScanBytes(encoding->markBytes, State::Check::None);
     } else {
-        state.ScanDecoded(CodePageNamed(encoding->codeset), 0);
+        state.ScanUnits(declared, 0);
     }
     state.scanner.Finish();
     return state.scanner.Title();

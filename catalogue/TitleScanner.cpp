@@ -70,12 +70,30 @@ private:
 
 }  // namespace
 
-TitleScanner::TitleScanner() {
+namespace {
+
+const CodePage& Utf8() {
+    static const CodePage& utf8 = CodePageNamed("UTF-8");
+    return utf8;
+}
+
+}  // namespace
+
+TitleScanner::TitleScanner() : m_byteCodePage(&Utf8()) {
     for (unsigned char code : std::string_view(" <>\r\n\0", 6)) m_separator[code] = true;
 }
 
 void TitleScanner::Reset() {
+    m_byteCodePage = &Utf8();
     m_state = State::Seeking;
+    m_tokenBytes.clear();
+    m_tokenUnits.clear();
+    m_tokenLength = 0;
+    m_title.clear();
+}
+
+void TitleScanner::RestartGathering() {
+    m_state = State::Gathering;
     m_tokenBytes.clear();
     m_tokenUnits.clear();
     m_tokenLength = 0;
@@ -166,7 +184,7 @@ void TitleScanner::EndToken() {
         m_state = State::Decided;
     } else if (m_title.size() < MaximumTitleLength) {
         m_title.push_back(u' ');
-        DecodeUtf8Prefix(m_tokenBytes, true, m_title);
+        m_byteCodePage->DecodePrefix(m_tokenBytes, true, m_title);
         // A lone surrogate is no character: it reads as U+FFFD, as on its way
         // through UTF-8.
         m_title += Utf8ToUtf16(Utf16ToUtf8(m_tokenUnits));

@@ -3,13 +3,15 @@
 // title as soon as it can: tokens are cut at space, "<", ">", CR, LF and NUL;
 // the title is the tokens between the first "title" and the next "/title"
 // (Latin letters in any case), each behind a single space. The text comes as
-// UTF-8 bytes or as UTF-16 units, piece by piece; a token may run across
-// pieces.
+// bytes (UTF-8, or a code page that reads ASCII as ASCII) or as UTF-16 units,
+// piece by piece; a token may run across pieces.
 
 #include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
+
+#include "CodePage.h"
 
 namespace courseview {
 
@@ -17,8 +19,16 @@ class TitleScanner {
 public:
     TitleScanner();
 
-    // Forgets the page before.
+    // Forgets the page before; bytes are UTF-8 until said otherwise.
     void Reset();
+
+    // The bytes fed from now on, and the tokens in hand, are in `codePage`,
+    // which must read ASCII as ASCII.
+    void DecodeBytesAs(const CodePage& codePage) { m_byteCodePage = &codePage; }
+
+    // Forgets what the title has gathered, to gather it again from its start:
+    // for a reader that finds the page in another encoding than it thought.
+    void RestartGathering();
 
     bool Seeking() const { return m_state == State::Seeking; }
     bool Decided() const { return m_state == State::Decided; }
@@ -26,8 +36,8 @@ public:
     const std::u16string& Title() const { return m_title; }
 
     // Takes the next piece of the text, up to the point where the title is
-    // decided. UTF-8 that is not well formed becomes U+FFFD in the title, as
-    // does a lone surrogate.
+    // decided. Bytes that do not decode become U+FFFD in the title, as does a
+    // lone surrogate.
     void Feed(std::string_view utf8);
     void Feed(std::u16string_view utf16);
 
@@ -59,6 +69,7 @@ private:
     bool IsSeparator(char16_t unit) const { return unit < 0x80 && m_separator[unit]; }
 
     std::array<bool, 256> m_separator{};
+    const CodePage* m_byteCodePage;
     State m_state = State::Seeking;
     // The token in hand: its bytes, then its units (a page that turns out
     // not to be UTF-8 goes on in units), as far as they can matter.

@@ -3,6 +3,7 @@
 
 #include <clocale>
 #include <cstdlib>
+#include <random>
 
 #include "CodePage.h"
 #include "SystemCodePageChoice.h"
@@ -84,4 +85,32 @@ TEST(CodePage, SystemCodePageIsTheOneChosenForThisLocale) {
         EXPECT_EQ(SystemCodePage().ToUtf16("\xCB"), u"Л");
     }
     EXPECT_EQ(LocaleCodePage().IsUtf8(), std::string_view(nl_langinfo(CODESET)) == "UTF-8");
+}
+
+TEST(CodePage, Utf8RunsEndWhereDecodingWouldReplace) {
+    // Pieces of every kind, at every offset in an eight-byte word.
+    const std::string pieces[] = {"a",        " ",        "\xD0\x9B",     "\xD1\x8F",
+                                  "\xC2\x80", "\xDF\xBF", "\xE4\xB8\xAD", "\xF0\x9F\x98\x80",
+                                  "\xC0\xAF", "\xC1\x81", "\xFF",         "\x80",
+                                  "\xD0",     "\xE2\x82", "\xED\xA0\x80", "\xD0 "};
+    std::mt19937 random(5);
+    for (int round = 0; round < 20000; ++round) {
+        std::string bytes;
+        for (int i = static_cast<int>(random() % 12); i > 0; --i) {
+            bytes += pieces[random() % (round % 3 == 0 ? std::size(pieces) : 4)];
+        }
+        // The reference: character by character, as decoding goes.
+        std::size_t wellFormed = 0;
+        std::u16string ignored;
+        while (wellFormed < bytes.size()) {
+            const std::size_t length =
+                DecodeOneUtf8Character(std::string_view(bytes).substr(wellFormed), ignored);
+            if (length == 0) break;
+            wellFormed += length;
+        }
+        EXPECT_EQ(NextUtf8Run(bytes, true).wellFormed, wellFormed) << Utf8ToUtf16(bytes).size();
+        if (wellFormed < bytes.size()) {
+            EXPECT_GT(NextUtf8Run(bytes, true).malformed, 0u);
+        }
+    }
 }
