@@ -1,5 +1,7 @@
 #include "EntryKind.h"
 
+#include "Utf.h"
+
 namespace courseview {
 
 EntryKind ClassifyEntry(bool isFolder, std::u16string_view name, const ExtensionTables& tables) {
@@ -16,6 +18,14 @@ EntryKind ClassifyEntry(bool isFolder, std::u16string_view name, const Extension
     if (!isFolder) return EntryKind::NotViewable;
     return name.front() == u'.' || name.front() == u'_' ? EntryKind::HiddenFolder
                                                         : EntryKind::SkippedFolder;
+}
+
+void DecodeEntryName(std::string_view name, const CodePage& systemCodePage, std::u16string& out) {
+    if (NextUtf8Run(name, true).wellFormed == name.size()) {
+        DecodeUtf8Prefix(name, true, out);
+    } else {
+        systemCodePage.DecodePrefix(name, true, out);
+    }
 }
 
 }  // namespace courseview

@@ -3,8 +3,10 @@
 // live here alone: the scan and every walk that must go where the scan goes
 // ask the same question.
 
+#include <string>
 #include <string_view>
 
+#include "CodePage.h"
 #include "NameMatching.h"
 
 namespace courseview {
@@ -26,6 +28,11 @@ enum class EntryKind {
 // is no tree folder counts by its extension like a file: "_pics.jpg" is a
 // picture.
 EntryKind ClassifyEntry(bool isFolder, std::u16string_view name, const ExtensionTables& tables);
+
+// A name as the catalogue reads it: as UTF-8 when it is UTF-8, else in the
+// system code page, in which discs and archives made on Windows carry their
+// names. Appends to `out`.
+void DecodeEntryName(std::string_view name, const CodePage& systemCodePage, std::u16string& out);
 
 inline bool IsBranch(EntryKind kind) {
     return kind == EntryKind::TreeFolder || kind == EntryKind::PageFolder;

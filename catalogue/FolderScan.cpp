@@ -36,7 +36,7 @@ Catalogue::Catalogue(CatalogueTree& tree, ScanHost& host, const ExtensionTables&
       m_tables(tables),
       m_codePage(systemCodePage),
       m_titles(systemCodePage),
-      m_readAhead(tables) {}
+      m_readAhead(tables, systemCodePage) {}
 
 void Catalogue::LoadContents(const std::string& folderPath, std::u16string_view statusText) {
     RebuildRequest request{folderPath, std::u16string(statusText)};
@@ -93,7 +93,7 @@ void Catalogue::ScanEntries(FolderListing& listing, std::string& folderPath,
         if (!listing.Next(entry, fullPath, folderPath)) return;
 
         m_name.clear();
-        DecodeUtf8Prefix(entry.name, true, m_name);
+        DecodeEntryName(entry.name, m_codePage, m_name);
         // A recursion below reuses m_name, so the entry's name is read from it
         // only before that.
         const std::u16string_view name = m_name;

@@ -21,8 +21,8 @@ constexpr int ColdPagesToReadAhead = 8;
 
 }  // namespace
 
-ReadAhead::ReadAhead(const ExtensionTables& tables, Limits limits)
-    : m_tables(tables), m_limits(limits) {}
+ReadAhead::ReadAhead(const ExtensionTables& tables, const CodePage& systemCodePage, Limits limits)
+    : m_tables(tables), m_codePage(systemCodePage), m_limits(std::move(limits)) {}
 
 ReadAhead::~ReadAhead() { Stop(); }
 
@@ -140,7 +140,7 @@ void ReadAhead::WalkFolder(const std::string& folderPath, int depth) {
         Listed next;
         while (listing.Next(next.entry, next.fullPath, folder)) {
             m_name.clear();
-            DecodeUtf8Prefix(next.entry.name, true, m_name);
+            DecodeEntryName(next.entry.name, m_codePage, m_name);
             next.kind = ClassifyEntry(next.entry.isFolder, m_name, m_tables);
             entries.push_back(next);
         }

@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "CodePage.h"
 #include "FolderListing.h"
 #include "FolderVisits.h"
 #include "NameMatching.h"
@@ -50,8 +51,10 @@ public:
     // may need every descriptor the system grants.
     static constexpr int DeepestFolder = 256;
 
-    explicit ReadAhead(const ExtensionTables& tables, Limits limits);
-    explicit ReadAhead(const ExtensionTables& tables) : ReadAhead(tables, Limits{}) {}
+    // Names that are not UTF-8 are read in `systemCodePage`, as the scan reads them.
+    ReadAhead(const ExtensionTables& tables, const CodePage& systemCodePage, Limits limits);
+    ReadAhead(const ExtensionTables& tables, const CodePage& systemCodePage)
+        : ReadAhead(tables, systemCodePage, Limits{}) {}
     ~ReadAhead();
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;
@@ -114,6 +117,7 @@ private:
     void ReadFolder(const std::string& path);
 
     const ExtensionTables& m_tables;
+    const CodePage& m_codePage;
     const Limits m_limits;
 
     // The scan's side, on the scan's thread.

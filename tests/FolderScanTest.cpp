@@ -292,6 +292,19 @@ TEST_F(FolderScan, AwkwardNamesKeepTheirBytesInPaths) {
     EXPECT_EQ(captions, (std::vector<std::u16string>{u"bad\uFFFD\uFFFDname", u"q\"&<\n>"}));
 }
 
+TEST_F(FolderScan, NamesThatAreNotUtf8ReadInTheSystemCodePage) {
+    // "Из архива" as a disc made on a Russian Windows names it. The order
+    // still takes the name as UTF-8 with U+FFFD, so it comes after Cyrillic.
+    const std::string windowsName = "\xC8\xE7 \xE0\xF0\xF5\xE8\xE2\xE0.jpg";
+    folder.Write(windowsName, "x");
+    folder.Write("Фото.jpg", "x");
+    MemoryTree russianTree;
+    Catalogue russian(russianTree, host, tables, CodePageNamed("CP1251"));
+    russian.LoadContents(folder.Path(), u"");
+    EXPECT_EQ(Render(russianTree, russianTree.TopLevel()), "Фото#0,Из архива#1");
+    EXPECT_EQ(russian.PagePaths.back(), folder.Path() + windowsName) << "paths keep the bytes";
+}
+
 TEST_F(FolderScan, ObserverHearsWhatWasLeftOutAndWhy) {
     struct Collector : ScanObserver {
         void Note(ScanNote note) override { notes.push_back(std::move(note)); }
