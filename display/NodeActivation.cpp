@@ -31,27 +31,32 @@ constexpr auto KeptInUris = [] {
 
 }  // namespace
 
-void AppendFileUri(std::string& out, std::string_view absolutePath) {
+void AppendUriPath(std::string& out, std::string_view bytes) {
     static constexpr char Hex[] = "0123456789ABCDEF";
-    out += "file://";
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < absolutePath.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(absolutePath[i]);
-        if (KeptInUris[byte]) continue;
-        out.append(absolutePath, kept, i - kept);
-        const char escaped[3] = {'%', Hex[byte >> 4], Hex[byte & 15]};
-        out.append(escaped, 3);
-        kept = i + 1;
+    // Written in place: a catalogue's URIs run to tens of megabytes.
+    const std::size_t start = out.size();
+    out.resize(start + 3 * bytes.size());
+    char* write = out.data() + start;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (KeptInUris[byte]) {
+            *write++ = c;
+        } else {
+            write[0] = '%';
+            write[1] = Hex[byte >> 4];
+            write[2] = Hex[byte & 15];
+            write += 3;
+        }
     }
-    out.append(absolutePath, kept);
+    out.resize(static_cast<std::size_t>(write - out.data()));
 }
 
 std::string FileUri(const std::filesystem::path& path) {
     std::error_code ignored;
     const std::filesystem::path absolute =
         path.is_absolute() ? path : std::filesystem::absolute(path, ignored);
-    std::string uri;
-    AppendFileUri(uri, absolute.native());
+    std::string uri = "file://";
+    AppendUriPath(uri, absolute.native());
     return uri;
 }
 

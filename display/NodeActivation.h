@@ -30,7 +30,8 @@ Activation ActivateEntry(std::optional<std::int32_t> entryIndex,
 // "/" percent-encoded, so any file name reaches the browser intact.
 std::string FileUri(const std::filesystem::path& path);
 
-// The same URI appended to `out`, for a path known to be absolute.
-void AppendFileUri(std::string& out, std::string_view absolutePath);
+// The part of that URI after "file://" for the bytes of a path or a piece
+// of one, appended to `out`.
+void AppendUriPath(std::string& out, std::string_view bytes);
 
 }  // namespace courseview

@@ -23,40 +23,23 @@ struct CatalogueReport {
     std::string codePage = SystemCodePage().Name();
 };
 
-// Text on its way out: gathered in a buffer and handed to `deliver` a large
-// piece at a time, since a catalogue's report runs to tens of megabytes.
-class ReportOutput {
-public:
-    explicit ReportOutput(std::function<void(std::string_view)> deliver);
-    ~ReportOutput() { Flush(); }
-    ReportOutput(const ReportOutput&) = delete;
-    ReportOutput& operator=(const ReportOutput&) = delete;
-
-    // Append here; call Written() after each piece of the report.
-    std::string& Text() { return m_text; }
-    void Written() {
-        if (m_text.size() >= PieceSize) Flush();
-    }
-    void Flush();
-
-private:
-    static constexpr std::size_t PieceSize = 1 << 20;
-    std::function<void(std::string_view)> m_deliver;
-    std::string m_text;
-};
+// Where a report goes, a large piece at a time: a catalogue's report runs to
+// tens of megabytes.
+using ReportSink = std::function<void(std::string_view piece)>;
 
 // {"nodes": [NODE...], "paths": [STRING...], "uris": [STRING...],
 //  "notes": [NOTE...], "codePage": STRING} with
 // NODE = {"caption": STRING, "entry": INT or null, "children": [NODE...]}.
 // `uris` holds each path as an absolute file:// URI, its bytes
 // percent-encoded, so even a name that is not UTF-8 can be found from it.
-// Always valid JSON in UTF-8: text that is not UTF-8 shows as U+FFFD.
-void WriteCatalogueJson(ReportOutput& out, const CatalogueReport& report);
+// Always valid JSON in UTF-8: text that is not UTF-8 shows as U+FFFD. Pieces
+// are formatted on a second thread where there is a second core.
+void WriteCatalogueJson(const ReportSink& sink, const CatalogueReport& report);
 void WriteCatalogueJson(std::ostream& out, const CatalogueReport& report);
 
 // One line per node, indented by depth, with the entry index of each openable
 // node, then the notes, then the code page.
-void WriteCatalogueText(ReportOutput& out, const CatalogueReport& report);
+void WriteCatalogueText(const ReportSink& sink, const CatalogueReport& report);
 void WriteCatalogueText(std::ostream& out, const CatalogueReport& report);
 
 // A JSON string literal for UTF-8 text.
