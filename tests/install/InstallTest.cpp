@@ -1,0 +1,503 @@
+// courseview as a Linux program: installed into a scratch prefix, its files
+// checked, and the installed viewer run on the sample course named on its
+// command line, on X servers of the test's own. Everything is watched from
+// outside, as a student would see it: the window, its pixels, and the
+// runtime folder that takes the viewer's page.
+
+#include <gtest/gtest.h>
+// After GoogleTest: Xlib defines macros such as None that its headers use as names.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+#include <thread>
+
+#include "HostileSupport.h"
+#include "JsonDocument.h"
+
+using namespace courseview::testing;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr auto Deadline = std::chrono::seconds(60);
+
+// Polls `done` every 50 ms until it holds or `deadline` passes.
+bool WaitUntil(const std::function<bool()>& done, std::chrono::seconds deadline = Deadline) {
+    const auto end = Clock::now() + deadline;
+    while (!done()) {
+        if (Clock::now() >= end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
+std::string Command(const std::string& command) {
+    std::string output;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    char buffer[4096];
+    while (std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, got);
+    const int status = ::pclose(pipe);
+    EXPECT_EQ(status, 0) << command << "\n" << output;
+    return output;
+}
+
+std::string ReadAll(const std::string& path) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return {};
+    std::string bytes;
+    char buffer[4096];
+    while (std::size_t got = std::fread(buffer, 1, sizeof buffer, file)) bytes.append(buffer, got);
+    std::fclose(file);
+    return bytes;
+}
+
+// A process of the test's own, ended by its id when the test is done with it.
+class Child {
+public:
+    Child(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& env,
+          int keepDescriptor = -1) {
+        std::vector<char*> argv;
+        for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            const rlimit noCore{0, 0};  // SIGQUIT is among the endings tried
+            ::setrlimit(RLIMIT_CORE, &noCore);
+            for (const auto& [name, value] : env) ::setenv(name.c_str(), value.c_str(), 1);
+            for (int fd = 3; fd < 256; ++fd)
+                if (fd != keepDescriptor) ::close(fd);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+    }
+    ~Child() {
+        if (!m_status && m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+    }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    pid_t Pid() const { return m_pid; }
+    void Signal(int signalNumber) const { ::kill(m_pid, signalNumber); }
+
+    // The wait status once the process has ended, or nothing by the deadline.
+    std::optional<int> WaitForEnd(std::chrono::seconds deadline = Deadline) {
+        WaitUntil(
+            [this] {
+                int status = 0;
+                if (::waitpid(m_pid, &status, WNOHANG) == m_pid) m_status = status;
+                return m_status.has_value();
+            },
+            deadline);
+        return m_status;
+    }
+
+private:
+    pid_t m_pid = -1;
+    std::optional<int> m_status;
+};
+
+int IgnoreXErrors(Display*, XErrorEvent*) { return 0; }
+
+// An X server of the test's own on a free display, and a connection to it.
+class XServer {
+public:
+    XServer() {
+        int ends[2];
+        EXPECT_EQ(::pipe(ends), 0);
+        m_server = std::make_unique<Child>(
+            std::vector<std::string>{"/usr/bin/Xvfb", "-displayfd", std::to_string(ends[1]),
+                                     "-screen", "0", "1280x1024x24", "-nolisten", "tcp"},
+            std::map<std::string, std::string>{}, ends[1]);
+        ::close(ends[1]);
+        // The number, then a line break: the server ends if it cannot write both.
+        std::string number;
+        char c = 0;
+        while (::read(ends[0], &c, 1) == 1 && c != '\n') number.push_back(c);
+        ::close(ends[0]);
+        if (number.empty()) {
+            ADD_FAILURE() << "the X server named no display";
+            return;
+        }
+        m_name = ":" + number;
+        m_display = XOpenDisplay(m_name.c_str());
+        // Windows come and go under the test's questions: an error about one
+        // that just went is no failure.
+        XSetErrorHandler(IgnoreXErrors);
+    }
+    ~XServer() {
+        if (m_display == nullptr) return;
+        XCloseDisplay(m_display);
+        m_server->Signal(SIGTERM);
+        m_server->WaitForEnd();
+    }
+
+    bool Ready() const { return m_display != nullptr; }
+    const std::string& Name() const { return m_name; }
+    Display* Connection() const { return m_display; }
+
+    // Ends the server under its clients.
+    void Kill() {
+        XCloseDisplay(m_display);
+        m_display = nullptr;
+        m_server->Signal(SIGTERM);
+        m_server->WaitForEnd();
+    }
+
+private:
+    std::unique_ptr<Child> m_server;
+    std::string m_name;
+    Display* m_display = nullptr;
+};
+
+// The top-level window `pid` has mapped, with its place on the screen.
+std::optional<XRectangle> MappedWindowOf(Display* display, pid_t pid) {
+    const Atom pidAtom = XInternAtom(display, "_NET_WM_PID", False);
+    Window root = DefaultRootWindow(display);
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, root, &root, &parent, &children, &count)) return std::nullopt;
+    std::optional<XRectangle> found;
+    for (unsigned i = 0; i < count && !found; ++i) {
+        Atom type = 0;
+        int format = 0;
+        unsigned long items = 0;
+        unsigned long left = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(display, children[i], pidAtom, 0, 1, False, XA_CARDINAL, &type,
+                               &format, &items, &left, &data) == Success &&
+            data != nullptr && items == 1 &&
+            static_cast<pid_t>(*reinterpret_cast<unsigned long*>(data)) == pid) {
+            XWindowAttributes attributes{};
+            int x = 0;
+            int y = 0;
+            Window ignored = 0;
+            if (XGetWindowAttributes(display, children[i], &attributes) &&
+                attributes.map_state == IsViewable &&
+                XTranslateCoordinates(display, children[i], root, 0, 0, &x, &y, &ignored)) {
+                found = XRectangle{static_cast<short>(x), static_cast<short>(y),
+                                   static_cast<unsigned short>(attributes.width),
+                                   static_cast<unsigned short>(attributes.height)};
+            }
+        }
+        if (data != nullptr) XFree(data);
+    }
+    if (children != nullptr) XFree(children);
+    return found;
+}
+
+struct Rgb {
+    int red;
+    int green;
+    int blue;
+};
+
+// The screen's pixels in `area`, row by row.
+std::vector<Rgb> Pixels(Display* display, XRectangle area) {
+    std::vector<Rgb> pixels;
+    XImage* image = XGetImage(display, DefaultRootWindow(display), area.x, area.y, area.width,
+                              area.height, AllPlanes, ZPixmap);
+    if (image == nullptr) return pixels;
+    for (int y = 0; y < area.height; ++y) {
+        for (int x = 0; x < area.width; ++x) {
+            const unsigned long pixel = XGetPixel(image, x, y);
+            pixels.push_back({static_cast<int>((pixel >> 16) & 0xFF),
+                              static_cast<int>((pixel >> 8) & 0xFF),
+                              static_cast<int>(pixel & 0xFF)});
+        }
+    }
+    XDestroyImage(image);
+    return pixels;
+}
+
+bool CaptionRed(Rgb c) { return c.red > 200 && c.green < 110 && c.blue < 130; }
+
+// The rows of captions in the tree: runs of screen rows holding the captions'
+// red, as (first row, last row, leftmost, rightmost) within `area`.
+struct Band {
+    int top;
+    int bottom;
+    int left;
+    int right;
+    int Middle() const { return (top + bottom) / 2; }
+};
+std::vector<Band> CaptionBands(Display* display, XRectangle area) {
+    const std::vector<Rgb> pixels = Pixels(display, area);
+    std::vector<Band> bands;
+    for (int y = 0; y < area.height && !pixels.empty(); ++y) {
+        int left = -1;
+        int right = -1;
+        for (int x = 0; x < area.width; ++x) {
+            if (!CaptionRed(pixels[static_cast<std::size_t>(y) * area.width + x])) continue;
+            if (left < 0) left = x;
+            right = x;
+        }
+        // A descender a blank row below its caption belongs to it.
+        const bool near = !bands.empty() && y - bands.back().bottom <= 3;
+        if (left >= 0 && !near) bands.push_back({y, y, left, right});
+        if (left >= 0) {
+            bands.back().bottom = y;
+            bands.back().left = std::min(bands.back().left, left);
+            bands.back().right = std::max(bands.back().right, right);
+        }
+    }
+    return bands;
+}
+
+std::size_t PixelsOtherThanPink(Display* display, XRectangle area) {
+    std::size_t count = 0;
+    for (const Rgb c : Pixels(display, area))
+        if (c.red != 0xFF || c.green != 0xAE || c.blue != 0xD0) ++count;
+    return count;
+}
+
+// The viewer's window places (its designed layout).
+XRectangle TreeIn(XRectangle window) {
+    return {static_cast<short>(window.x + 18), static_cast<short>(window.y + 64), 231, 473};
+}
+XRectangle BrowserIn(XRectangle window) {
+    return {static_cast<short>(window.x + 255), static_cast<short>(window.y + 64), 515, 473};
+}
+
+void ClickAt(const XServer& server, int x, int y, int clicks = 1) {
+    Command("DISPLAY=" + server.Name() + " xdotool mousemove --sync " + std::to_string(x) + " " +
+            std::to_string(y) + " click --repeat " + std::to_string(clicks) + " --delay 80 1");
+}
+
+// The installed programs, in a scratch prefix shared by the tests.
+class Installed : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_root = new HostileFolder();
+        Command("DESTDIR='" + s_root->Path() +
+                "' '" CMAKE_COMMAND "' --install '" BUILD_FOLDER "' --prefix /usr 2>&1");
+    }
+    static void TearDownTestSuite() {
+        delete s_root;
+        s_root = nullptr;
+    }
+
+    static std::string Prefix() { return s_root->Path() + "usr/"; }
+
+    // The installed viewer on `server`, its pages in `runtime`.
+    static std::unique_ptr<Child> StartViewer(const XServer& server, const std::string& runtime,
+                                              const std::vector<std::string>& arguments,
+                                              const std::string& program = {}) {
+        std::vector<std::string> command{program.empty() ? Prefix() + "bin/courseview" : program};
+        command.insert(command.end(), arguments.begin(), arguments.end());
+        return std::make_unique<Child>(
+            command,
+            std::map<std::string, std::string>{
+                {"DISPLAY", server.Name()}, {"XDG_RUNTIME_DIR", runtime}, {"NO_AT_BRIDGE", "1"}});
+    }
+
+    static HostileFolder* s_root;
+};
+
+HostileFolder* Installed::s_root = nullptr;
+
+std::string OwnPage(const std::string& runtime, pid_t pid) {
+    return runtime + "courseview-" + std::to_string(pid) + "-temp.htm";
+}
+
+}  // namespace
+
+TEST_F(Installed, ProgramsDesktopEntryIconsMetadataAndManualPages) {
+    const std::string share = Prefix() + "share/";
+    const std::string id = "org.courseview.CourseView";
+    for (const std::string& file :
+         {Prefix() + "bin/courseview", Prefix() + "bin/courseview-catalogue",
+          share + "applications/" + id + ".desktop", share + "metainfo/" + id + ".metainfo.xml",
+          share + "man/man1/courseview.1.gz", share + "man/man1/courseview-catalogue.1.gz",
+          share + "doc/courseview/copyright"}) {
+        EXPECT_TRUE(std::filesystem::is_regular_file(file)) << file;
+    }
+    const std::string entry = ReadAll(share + "applications/" + id + ".desktop");
+    for (const char* line : {"\nExec=courseview %f\n", "\nCategories=Education;Viewer;\n",
+                             "\nMimeType=inode/directory;\n", "\nName[ru]=", "\nComment[ru]="}) {
+        EXPECT_NE(entry.find(line), std::string::npos) << line;
+    }
+    // A PNG's size stands in its header; the card's corners are transparent.
+    for (const int size : {48, 128, 256}) {
+        const std::string icon = share + "icons/hicolor/" + std::to_string(size) + "x" +
+                                 std::to_string(size) + "/apps/" + id + ".png";
+        const std::string png = ReadAll(icon);
+        ASSERT_GT(png.size(), 24u) << icon;
+        EXPECT_EQ(png.substr(1, 3), "PNG");
+        auto field = [&png](std::size_t at) {
+            return (static_cast<unsigned char>(png[at]) << 24) |
+                   (static_cast<unsigned char>(png[at + 1]) << 16) |
+                   (static_cast<unsigned char>(png[at + 2]) << 8) |
+                   static_cast<unsigned char>(png[at + 3]);
+        };
+        EXPECT_EQ(field(16), static_cast<unsigned>(size)) << icon;
+        EXPECT_EQ(field(20), static_cast<unsigned>(size)) << icon;
+        if (std::system("command -v convert >/dev/null") == 0) {
+            EXPECT_EQ(
+                Command("convert '" + icon + "' -format '%[fx:p{0,0}.a] %[fx:p{" +
+                        std::to_string(size / 2) + "," + std::to_string(size / 2) + "}.a]' info:"),
+                "0 1");
+        }
+    }
+    EXPECT_EQ(Command(Prefix() + "bin/courseview --version").rfind("courseview ", 0), 0u);
+    if (std::system("command -v desktop-file-validate >/dev/null") == 0)
+        Command("desktop-file-validate '" + share + "applications/" + id + ".desktop' 2>&1");
+    if (std::system("command -v appstreamcli >/dev/null") == 0)
+        Command("appstreamcli validate --no-net '" + share + "metainfo/" + id +
+                ".metainfo.xml' 2>&1");
+}
+
+TEST_F(Installed, ViewerShowsTheSampleCourseNamedOnItsCommandLineAndOpensAPicture) {
+    // Where the picture is in the catalogue, from the same scan.
+    std::string error;
+    const auto catalogue = ParseJson(
+        Command("'" + Prefix() + "bin/courseview-catalogue' --json '" SAMPLE_COURSE "'"), &error);
+    ASSERT_TRUE(catalogue) << error;
+    const auto& topLevel = catalogue->Find("nodes")->items;
+    std::size_t folder = 0;
+    std::size_t child = 0;
+    std::string picture;
+    for (std::size_t t = 0; t < topLevel.size() && picture.empty(); ++t) {
+        const auto& children = topLevel[t].Find("children")->items;
+        for (std::size_t c = 0; c < children.size() && picture.empty(); ++c) {
+            const auto& entry = children[c].Find("entry")->text;
+            if (entry.empty()) continue;
+            const std::string path = catalogue->Find("paths")->items[std::stoul(entry)].text;
+            if (path.ends_with(".jpg") || path.ends_with(".bmp")) {
+                folder = t;
+                child = c;
+                picture = path;
+            }
+        }
+    }
+    ASSERT_FALSE(picture.empty()) << "the sample course has no picture in a folder";
+
+    const Snapshot before = TakeSnapshot(SAMPLE_COURSE);
+    HostileFolder runtime;
+    XServer server;
+    ASSERT_TRUE(server.Ready());
+    auto viewer = StartViewer(server, runtime.Path(), {SAMPLE_COURSE});
+    std::optional<XRectangle> window;
+    ASSERT_TRUE(WaitUntil([&] {
+        return (window = MappedWindowOf(server.Connection(), viewer->Pid())).has_value();
+    })) << "no window";
+    EXPECT_EQ(window->width, 800);
+    EXPECT_EQ(window->height, 600);
+    const std::string page = OwnPage(runtime.Path(), viewer->Pid());
+    EXPECT_TRUE(WaitUntil([&] { return std::filesystem::exists(page); })) << "no blank page";
+
+    // The catalogue: a row of red captions for each top-level entry.
+    std::vector<Band> rows;
+    ASSERT_TRUE(WaitUntil([&] {
+        rows = CaptionBands(server.Connection(), TreeIn(*window));
+        return rows.size() == topLevel.size();
+    })) << rows.size()
+        << " rows of captions for " << topLevel.size() << " entries:" << [&] {
+               std::string shown;
+               for (const Band& band : rows)
+                   shown += " " + std::to_string(band.top) + "-" + std::to_string(band.bottom) +
+                            ":" + std::to_string(band.left) + "-" + std::to_string(band.right);
+               return shown;
+           }();
+    const double pitch = (rows.back().Middle() - rows.front().Middle()) / (rows.size() - 1.0);
+    const XRectangle tree = TreeIn(*window);
+    EXPECT_EQ(PixelsOtherThanPink(server.Connection(), BrowserIn(*window)), 0u) << "a blank page";
+
+    // Open the folder, then the picture in it.
+    ClickAt(server, tree.x + rows[folder].left + 10, tree.y + rows[folder].Middle(), 2);
+    const int pictureRow = static_cast<int>(rows.front().Middle() + (folder + 1 + child) * pitch);
+    Band target{};
+    ASSERT_TRUE(WaitUntil([&] {
+        for (const Band& band : CaptionBands(server.Connection(), tree))
+            if (band.top <= pictureRow && pictureRow <= band.bottom) target = band;
+        return target.right > 0;
+    })) << "the folder did not open";
+    ClickAt(server, tree.x + (target.left + target.right) / 2, tree.y + pictureRow);
+    EXPECT_TRUE(WaitUntil([&] { return ReadAll(page).find(picture) != std::string::npos; }))
+        << ReadAll(page);
+    const XRectangle browser = BrowserIn(*window);
+    EXPECT_TRUE(WaitUntil([&] {
+        return PixelsOtherThanPink(server.Connection(), browser) >
+               browser.width * browser.height / 2u;
+    })) << "the picture is not on the screen";
+
+    viewer->Signal(SIGTERM);
+    const auto status = viewer->WaitForEnd();
+    ASSERT_TRUE(status) << "the viewer did not end";
+    EXPECT_TRUE(WIFSIGNALED(*status) && WTERMSIG(*status) == SIGTERM);
+    EXPECT_EQ(ListedNames(runtime.Path()), std::vector<std::string>{});
+    const auto differences = Differences(before, TakeSnapshot(SAMPLE_COURSE));
+    EXPECT_TRUE(differences.empty()) << "the course was written: " << differences.front();
+}
+
+TEST_F(Installed, NoEndingLeavesThePageBehind) {
+    HostileFolder course;
+    course.Write("a.htm", "<title>A page</title>");
+    HostileFolder runtime;
+    XServer server;
+    ASSERT_TRUE(server.Ready());
+    for (const int signalNumber : {SIGHUP, SIGINT, SIGQUIT, 0}) {
+        SCOPED_TRACE(signalNumber == 0 ? "the X server went away" : strsignal(signalNumber));
+        std::optional<XServer> own;
+        if (signalNumber == 0) own.emplace();
+        const XServer& shown = own ? *own : server;
+        auto viewer = StartViewer(shown, runtime.Path(), {course.Path()});
+        const std::string page = OwnPage(runtime.Path(), viewer->Pid());
+        ASSERT_TRUE(WaitUntil([&] {
+            return MappedWindowOf(shown.Connection(), viewer->Pid()) &&
+                   std::filesystem::exists(page);
+        }));
+        if (signalNumber == 0) {
+            own->Kill();
+        } else {
+            viewer->Signal(signalNumber);
+        }
+        EXPECT_TRUE(viewer->WaitForEnd()) << "the viewer did not end";
+        EXPECT_EQ(ListedNames(runtime.Path()), std::vector<std::string>{});
+    }
+}
+
+// Copied into the course, as an author lays a course out: the first viewer
+// takes the course's temp.htm, the second writes a page of its own.
+TEST_F(Installed, SecondViewerInTheSameCourseLeavesTheFirstOnesPageAlone) {
+    HostileFolder course;
+    course.Write("a.htm", "<title>A page</title>");
+    const std::string program = course.Path() + "courseview";
+    std::filesystem::copy_file(Prefix() + "bin/courseview", program);
+    HostileFolder runtime;
+    XServer server;
+    ASSERT_TRUE(server.Ready());
+    const std::string shared = course.Path() + "temp.htm";
+    auto first = StartViewer(server, runtime.Path(), {}, program);
+    ASSERT_TRUE(WaitUntil([&] {
+        return MappedWindowOf(server.Connection(), first->Pid()) && std::filesystem::exists(shared);
+    }));
+    auto second = StartViewer(server, runtime.Path(), {}, program);
+    const std::string own = OwnPage(runtime.Path(), second->Pid());
+    ASSERT_TRUE(WaitUntil([&] {
+        return MappedWindowOf(server.Connection(), second->Pid()) && std::filesystem::exists(own);
+    }));
+    second->Signal(SIGTERM);
+    EXPECT_TRUE(second->WaitForEnd());
+    EXPECT_TRUE(std::filesystem::exists(shared))
+        << "the second viewer removed the first one's page";
+    EXPECT_EQ(ListedNames(runtime.Path()), std::vector<std::string>{});
+    first->Signal(SIGTERM);
+    EXPECT_TRUE(first->WaitForEnd());
+    EXPECT_FALSE(std::filesystem::exists(shared));
+}
