@@ -5,14 +5,8 @@
 // runtime folder that takes the viewer's page.
 
 #include <gtest/gtest.h>
-// After GoogleTest: Xlib defines macros such as None that its headers use as names.
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
 #include <signal.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstring>
@@ -24,247 +18,11 @@
 
 #include "HostileSupport.h"
 #include "JsonDocument.h"
+#include "OutsideView.h"
 
 using namespace courseview::testing;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-constexpr auto Deadline = std::chrono::seconds(60);
-
-// Polls `done` every 50 ms until it holds or `deadline` passes.
-bool WaitUntil(const std::function<bool()>& done, std::chrono::seconds deadline = Deadline) {
-    const auto end = Clock::now() + deadline;
-    while (!done()) {
-        if (Clock::now() >= end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return true;
-}
-
-std::string Command(const std::string& command) {
-    std::string output;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    char buffer[4096];
-    while (std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, got);
-    const int status = ::pclose(pipe);
-    EXPECT_EQ(status, 0) << command << "\n" << output;
-    return output;
-}
-
-std::string ReadAll(const std::string& path) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return {};
-    std::string bytes;
-    char buffer[4096];
-    while (std::size_t got = std::fread(buffer, 1, sizeof buffer, file)) bytes.append(buffer, got);
-    std::fclose(file);
-    return bytes;
-}
-
-// A process of the test's own, ended by its id when the test is done with it.
-class Child {
-public:
-    Child(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& env,
-          int keepDescriptor = -1) {
-        std::vector<char*> argv;
-        for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            const rlimit noCore{0, 0};  // SIGQUIT is among the endings tried
-            ::setrlimit(RLIMIT_CORE, &noCore);
-            for (const auto& [name, value] : env) ::setenv(name.c_str(), value.c_str(), 1);
-            for (int fd = 3; fd < 256; ++fd)
-                if (fd != keepDescriptor) ::close(fd);
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
-        }
-    }
-    ~Child() {
-        if (!m_status && m_pid > 0) {
-            ::kill(m_pid, SIGKILL);
-            ::waitpid(m_pid, nullptr, 0);
-        }
-    }
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
-
-    pid_t Pid() const { return m_pid; }
-    void Signal(int signalNumber) const { ::kill(m_pid, signalNumber); }
-
-    // The wait status once the process has ended, or nothing by the deadline.
-    std::optional<int> WaitForEnd(std::chrono::seconds deadline = Deadline) {
-        WaitUntil(
-            [this] {
-                int status = 0;
-                if (::waitpid(m_pid, &status, WNOHANG) == m_pid) m_status = status;
-                return m_status.has_value();
-            },
-            deadline);
-        return m_status;
-    }
-
-private:
-    pid_t m_pid = -1;
-    std::optional<int> m_status;
-};
-
-int IgnoreXErrors(Display*, XErrorEvent*) { return 0; }
-
-// An X server of the test's own on a free display, and a connection to it.
-class XServer {
-public:
-    XServer() {
-        int ends[2];
-        EXPECT_EQ(::pipe(ends), 0);
-        m_server = std::make_unique<Child>(
-            std::vector<std::string>{"/usr/bin/Xvfb", "-displayfd", std::to_string(ends[1]),
-                                     "-screen", "0", "1280x1024x24", "-nolisten", "tcp"},
-            std::map<std::string, std::string>{}, ends[1]);
-        ::close(ends[1]);
-        // The number, then a line break: the server ends if it cannot write both.
-        std::string number;
-        char c = 0;
-        while (::read(ends[0], &c, 1) == 1 && c != '\n') number.push_back(c);
-        ::close(ends[0]);
-        if (number.empty()) {
-            ADD_FAILURE() << "the X server named no display";
-            return;
-        }
-        m_name = ":" + number;
-        m_display = XOpenDisplay(m_name.c_str());
-        // Windows come and go under the test's questions: an error about one
-        // that just went is no failure.
-        XSetErrorHandler(IgnoreXErrors);
-    }
-    ~XServer() {
-        if (m_display == nullptr) return;
-        XCloseDisplay(m_display);
-        m_server->Signal(SIGTERM);
-        m_server->WaitForEnd();
-    }
-
-    bool Ready() const { return m_display != nullptr; }
-    const std::string& Name() const { return m_name; }
-    Display* Connection() const { return m_display; }
-
-    // Ends the server under its clients.
-    void Kill() {
-        XCloseDisplay(m_display);
-        m_display = nullptr;
-        m_server->Signal(SIGTERM);
-        m_server->WaitForEnd();
-    }
-
-private:
-    std::unique_ptr<Child> m_server;
-    std::string m_name;
-    Display* m_display = nullptr;
-};
-
-// The top-level window `pid` has mapped, with its place on the screen.
-std::optional<XRectangle> MappedWindowOf(Display* display, pid_t pid) {
-    const Atom pidAtom = XInternAtom(display, "_NET_WM_PID", False);
-    Window root = DefaultRootWindow(display);
-    Window parent = 0;
-    Window* children = nullptr;
-    unsigned count = 0;
-    if (!XQueryTree(display, root, &root, &parent, &children, &count)) return std::nullopt;
-    std::optional<XRectangle> found;
-    for (unsigned i = 0; i < count && !found; ++i) {
-        Atom type = 0;
-        int format = 0;
-        unsigned long items = 0;
-        unsigned long left = 0;
-        unsigned char* data = nullptr;
-        if (XGetWindowProperty(display, children[i], pidAtom, 0, 1, False, XA_CARDINAL, &type,
-                               &format, &items, &left, &data) == Success &&
-            data != nullptr && items == 1 &&
-            static_cast<pid_t>(*reinterpret_cast<unsigned long*>(data)) == pid) {
-            XWindowAttributes attributes{};
-            int x = 0;
-            int y = 0;
-            Window ignored = 0;
-            if (XGetWindowAttributes(display, children[i], &attributes) &&
-                attributes.map_state == IsViewable &&
-                XTranslateCoordinates(display, children[i], root, 0, 0, &x, &y, &ignored)) {
-                found = XRectangle{static_cast<short>(x), static_cast<short>(y),
-                                   static_cast<unsigned short>(attributes.width),
-                                   static_cast<unsigned short>(attributes.height)};
-            }
-        }
-        if (data != nullptr) XFree(data);
-    }
-    if (children != nullptr) XFree(children);
-    return found;
-}
-
-struct Rgb {
-    int red;
-    int green;
-    int blue;
-};
-
-// The screen's pixels in `area`, row by row.
-std::vector<Rgb> Pixels(Display* display, XRectangle area) {
-    std::vector<Rgb> pixels;
-    XImage* image = XGetImage(display, DefaultRootWindow(display), area.x, area.y, area.width,
-                              area.height, AllPlanes, ZPixmap);
-    if (image == nullptr) return pixels;
-    for (int y = 0; y < area.height; ++y) {
-        for (int x = 0; x < area.width; ++x) {
-            const unsigned long pixel = XGetPixel(image, x, y);
-            pixels.push_back({static_cast<int>((pixel >> 16) & 0xFF),
-                              static_cast<int>((pixel >> 8) & 0xFF),
-                              static_cast<int>(pixel & 0xFF)});
-        }
-    }
-    XDestroyImage(image);
-    return pixels;
-}
-
-bool CaptionRed(Rgb c) { return c.red > 200 && c.green < 110 && c.blue < 130; }
-
-// The rows of captions in the tree: runs of screen rows holding the captions'
-// red, as (first row, last row, leftmost, rightmost) within `area`.
-struct Band {
-    int top;
-    int bottom;
-    int left;
-    int right;
-    int Middle() const { return (top + bottom) / 2; }
-};
-std::vector<Band> CaptionBands(Display* display, XRectangle area) {
-    const std::vector<Rgb> pixels = Pixels(display, area);
-    std::vector<Band> bands;
-    for (int y = 0; y < area.height && !pixels.empty(); ++y) {
-        int left = -1;
-        int right = -1;
-        for (int x = 0; x < area.width; ++x) {
-            if (!CaptionRed(pixels[static_cast<std::size_t>(y) * area.width + x])) continue;
-            if (left < 0) left = x;
-            right = x;
-        }
-        // A descender a blank row below its caption belongs to it.
-        const bool near = !bands.empty() && y - bands.back().bottom <= 3;
-        if (left >= 0 && !near) bands.push_back({y, y, left, right});
-        if (left >= 0) {
-            bands.back().bottom = y;
-            bands.back().left = std::min(bands.back().left, left);
-            bands.back().right = std::max(bands.back().right, right);
-        }
-    }
-    return bands;
-}
-
-std::size_t PixelsOtherThanPink(Display* display, XRectangle area) {
-    std::size_t count = 0;
-    for (const Rgb c : Pixels(display, area))
-        if (c.red != 0xFF || c.green != 0xAE || c.blue != 0xD0) ++count;
-    return count;
-}
 
 // The viewer's window places (its designed layout).
 XRectangle TreeIn(XRectangle window) {
@@ -272,11 +30,6 @@ XRectangle TreeIn(XRectangle window) {
 }
 XRectangle BrowserIn(XRectangle window) {
     return {static_cast<short>(window.x + 255), static_cast<short>(window.y + 64), 515, 473};
-}
-
-void ClickAt(const XServer& server, int x, int y, int clicks = 1) {
-    Command("DISPLAY=" + server.Name() + " xdotool mousemove --sync " + std::to_string(x) + " " +
-            std::to_string(y) + " click --repeat " + std::to_string(clicks) + " --delay 80 1");
 }
 
 // The installed programs, in a scratch prefix shared by the tests.
