@@ -13,8 +13,8 @@ namespace {
 // it can then be printed on its own. Built without recursion, so a package
 // nested thousands of folders deep cannot exhaust the call stack.
 struct PrintOrder {
-    std::vector<std::size_t> positions;
-    std::vector<std::size_t> depths;
+    std::vector<std::uint32_t> positions;  // a catalogue's entry indices are 32-bit too
+    std::vector<std::uint32_t> depths;
 };
 
 PrintOrder PrintOrderOf(const MemoryTree& tree) {
@@ -32,8 +32,8 @@ PrintOrder PrintOrderOf(const MemoryTree& tree) {
     while (!stack.empty()) {
         const Pending next = stack.back();
         stack.pop_back();
-        order.positions.push_back(next.position);
-        order.depths.push_back(next.depth);
+        order.positions.push_back(static_cast<std::uint32_t>(next.position));
+        order.depths.push_back(static_cast<std::uint32_t>(next.depth));
         const auto& children = nodes[next.position].children;
         for (auto child = children.rbegin(); child != children.rend(); ++child)
             stack.push_back({*child, next.depth + 1});
@@ -70,8 +70,8 @@ private:
 };
 
 // Items a piece of the report holds: enough that a piece is worth a thread's
-// while, few enough that a handful of pieces in memory stay small.
-constexpr std::size_t ItemsPerPiece = 4096;
+// while, few enough that the pieces in memory stay well under a megabyte.
+constexpr std::size_t ItemsPerPiece = 1024;
 
 class JsonReport {
 public:
