@@ -50,13 +50,15 @@ protected:
     // The installed viewer on `server`, its pages in `runtime`.
     static std::unique_ptr<Child> StartViewer(const XServer& server, const std::string& runtime,
                                               const std::vector<std::string>& arguments,
-                                              const std::string& program = {}) {
+                                              const std::string& program = {},
+                                              const std::string& temp = "/tmp") {
         std::vector<std::string> command{program.empty() ? Prefix() + "bin/courseview" : program};
         command.insert(command.end(), arguments.begin(), arguments.end());
         return std::make_unique<Child>(
-            command,
-            std::map<std::string, std::string>{
-                {"DISPLAY", server.Name()}, {"XDG_RUNTIME_DIR", runtime}, {"NO_AT_BRIDGE", "1"}});
+            command, std::map<std::string, std::string>{{"DISPLAY", server.Name()},
+                                                        {"XDG_RUNTIME_DIR", runtime},
+                                                        {"TMPDIR", temp},
+                                                        {"NO_AT_BRIDGE", "1"}});
     }
 
     static HostileFolder* s_root;
@@ -253,4 +255,21 @@ TEST_F(Installed, SecondViewerInTheSameCourseLeavesTheFirstOnesPageAlone) {
     first->Signal(SIGTERM);
     EXPECT_TRUE(first->WaitForEnd());
     EXPECT_FALSE(std::filesystem::exists(shared));
+}
+
+// No runtime folder and a temp folder that is gone: the viewer starts all the
+// same, and its page goes to /tmp.
+TEST_F(Installed, MissingRuntimeAndTempFoldersLeaveTheViewerTmp) {
+    HostileFolder course;
+    course.Write("a.htm", "<title>A page</title>");
+    XServer server;
+    ASSERT_TRUE(server.Ready());
+    auto viewer = StartViewer(server, "", {course.Path()}, {}, course.Path() + "gone");
+    const std::string page = OwnPage("/tmp/", viewer->Pid());
+    ASSERT_TRUE(WaitUntil([&] {
+        return MappedWindowOf(server.Connection(), viewer->Pid()) && std::filesystem::exists(page);
+    }));
+    viewer->Signal(SIGTERM);
+    EXPECT_TRUE(viewer->WaitForEnd());
+    EXPECT_FALSE(std::filesystem::exists(page));
 }
