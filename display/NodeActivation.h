@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "NameMatching.h"
@@ -28,5 +29,9 @@ Activation ActivateEntry(std::optional<std::int32_t> entryIndex,
 // A file:// URI for a local path, every byte outside the unreserved set and
 // "/" percent-encoded, so any file name reaches the browser intact.
 std::string FileUri(const std::filesystem::path& path);
+
+// The part of that URI after "file://" for the bytes of a path or a piece
+// of one, appended to `out`.
+void AppendUriPath(std::string& out, std::string_view bytes);
 
 }  // namespace courseview

@@ -22,6 +22,9 @@ packages=(
   xvfb xauth x11-utils x11-apps xdotool openbox imagemagick python3
   # fuzzing and sanitizers
   clang libclang-rt-14-dev
+  # the Debian package (scripts/build-deb.sh): dpkg-shlibdeps, and the checks
+  # of its desktop entry, AppStream metadata and the package itself
+  dpkg-dev desktop-file-utils appstream lintian
 )
 
 missing=()

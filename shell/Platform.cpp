@@ -1,7 +1,14 @@
 #include "Platform.h"
 
+#include <X11/Xlib.h>
+#include <fcntl.h>
 #include <fontconfig/fontconfig.h>
 #include <gdk/gdk.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "ExitCleanup.h"
 
 namespace courseview {
 
@@ -15,6 +22,49 @@ void RegisterWindowFonts() {
         reinterpret_cast<const FcChar8*>("/usr/share/wine/fonts/tahomabd.ttf"),
     };
     for (const FcChar8* face : Faces) FcConfigAppFontAddFile(nullptr, face);
+}
+
+bool CanOpenDisplay(std::string& whyNot) {
+    const char* name = std::getenv("DISPLAY");
+    if (name == nullptr || *name == 0) {
+        whyNot = "no X display: DISPLAY is not set (the viewer needs X11, or XWayland on Wayland)";
+        return false;
+    }
+    // Xlib writes its own lines ("Authorization required...") to stderr.
+    const int savedError = ::dup(2);
+    const int quiet = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (quiet >= 0) ::dup2(quiet, 2);
+    Display* display = XOpenDisplay(nullptr);
+    if (savedError >= 0) {
+        ::dup2(savedError, 2);
+        ::close(savedError);
+    }
+    if (quiet >= 0) ::close(quiet);
+    if (display == nullptr) {
+        whyNot = std::string("cannot open the X display \"") + name + "\"";
+        return false;
+    }
+    XCloseDisplay(display);
+    return true;
+}
+
+namespace {
+
+XIOErrorHandler g_gtkDisplayLost = nullptr;
+
+int RemoveFilesThenEnd(Display* display) {
+    RemoveFilesLeftToClean();
+    if (g_gtkDisplayLost != nullptr) return g_gtkDisplayLost(display);
+    std::_Exit(1);
+}
+
+}  // namespace
+
+void CleanUpWhenTheDisplayIsLost() {
+    static bool installed = false;
+    if (installed) return;
+    installed = true;
+    g_gtkDisplayLost = XSetIOErrorHandler(RemoveFilesThenEnd);
 }
 
 }  // namespace courseview

@@ -173,19 +173,19 @@ OpenViewer::OpenViewer(const std::function<void(const TempFolder&)>& prepare, bo
                        const std::string& developerRoot) {
     if (prepare) prepare(m_folder);
     // Nothing may land outside the test's folder, not even the wrapper page.
-    m_places =
-        FormPlaces{m_folder.Path(), std::string(),
-                   developerRoot.empty() ? m_folder.Path() + "no-developer-root" : developerRoot};
+    m_places = FormPlaces::InProgramFolder(
+        m_folder.Path(), {},
+        developerRoot.empty() ? m_folder.Path() + "no-developer-root" : developerRoot);
     m_form = new TForm1(m_places);
     // The blank page's load finishes first, so a test sees only the navigations it causes.
     auto blankPageLoaded = std::make_shared<bool>(false);
-    const std::string blankPage = FileUri(m_places.programFolder + "temp.htm");
+    const std::string blankPage = FileUri(m_places.courseFolder + "temp.htm");
     m_form->WB->Bind(wxEVT_WEBVIEW_LOADED, [blankPageLoaded, blankPage](wxWebViewEvent& event) {
         if (event.GetURL().utf8_string() == blankPage) *blankPageLoaded = true;
         event.Skip();
     });
     m_form->ShowAtDesignedPlace();
-    if (waitForCatalogue && FileExists(m_places.programFolder + "temp.htm")) {
+    if (waitForCatalogue && FileExists(m_places.courseFolder + "temp.htm")) {
         EXPECT_TRUE(RunEventLoopUntil([&] { return *blankPageLoaded; }))
             << "the blank page never loaded";
     }

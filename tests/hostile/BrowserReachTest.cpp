@@ -41,7 +41,8 @@ document.title = outcome.join(',');
 
 TEST(BrowserReach, EngineKeepsJavaScriptButNoFileAccessWindowsOrDeveloperTools) {
     HostileFolder program;
-    auto* form = new TForm1(FormPlaces{program.Path(), "", program.Path() + "none"});
+    auto* form =
+        new TForm1(FormPlaces::InProgramFolder(program.Path(), {}, program.Path() + "none"));
     wxWeakRef<TForm1> alive(form);
     auto* view = static_cast<WebKitWebView*>(form->WB->GetNativeBackend());
     WebKitSettings* settings = webkit_web_view_get_settings(view);
@@ -64,7 +65,7 @@ TEST(BrowserReach, CoursePageReadsNoOtherFileAndOpensNoWindow) {
     const std::string course = outside.Path() + "course/";
     WriteFile(course + "secret.txt", "beside the page");
     WriteFile(course + "probe.htm", ProbePage);
-    auto* form = new TForm1(FormPlaces{course, "", course + "none"});
+    auto* form = new TForm1(FormPlaces::InProgramFolder(course, {}, course + "none"));
     wxWeakRef<TForm1> alive(form);
     int newWindows = 0;
     form->WB->Bind(wxEVT_WEBVIEW_NEWWINDOW, [&](wxWebViewEvent&) { ++newWindows; });
@@ -91,7 +92,7 @@ var stored = 'no storage';
 try { localStorage.setItem('k', 'v'); stored = 'stored'; } catch (error) {}
 document.title = stored;
 </script></body></html>)");
-    auto* form = new TForm1(FormPlaces{course.Path(), "", course.Path() + "none"});
+    auto* form = new TForm1(FormPlaces::InProgramFolder(course.Path(), {}, course.Path() + "none"));
     wxWeakRef<TForm1> alive(form);
     form->ShowAtDesignedPlace();
     ASSERT_TRUE(

@@ -165,7 +165,8 @@ TEST(HostileViewer, EveryHostilePackageAtOnceIsListedAndTheWindowStillAnswers) {
     const Snapshot before = TakeSnapshot(folder.substr(0, folder.size() - 1));
     TakeErrorBoxes();
     {
-        Viewer viewer(FormPlaces{folder, runtime.Path(), folder + "no-developer-root"});
+        Viewer viewer(
+            FormPlaces::InProgramFolder(folder, {runtime.Path()}, folder + "no-developer-root"));
         ASSERT_TRUE(viewer.Built()) << "the catalogue was not built in time";
         EXPECT_EQ(TakeErrorBoxes(), std::vector<std::string>{})
             << "what a scan leaves out, it leaves out quietly";
@@ -206,7 +207,8 @@ TEST(HostileViewer, TempHtmFolderInTheProgramFolderSendsThePageToTheUsersFolder)
     const Snapshot before = TakeSnapshot(program.Path().substr(0, program.Path().size() - 1));
     TakeErrorBoxes();
     {
-        Viewer viewer(FormPlaces{program.Path(), runtime.Path(), program.Path() + "none"});
+        Viewer viewer(
+            FormPlaces::InProgramFolder(program.Path(), {runtime.Path()}, program.Path() + "none"));
         ASSERT_TRUE(viewer.Built());
         EXPECT_EQ(TakeErrorBoxes(), std::vector<std::string>{})
             << "the user's folder took the page";
@@ -237,7 +239,8 @@ TEST(HostileViewer, ReadOnlyProgramFolderStillShowsPicturesAndChangesNothing) {
     {
         WithoutOverridingPermissions student;
         {
-            Viewer viewer(FormPlaces{program.Path(), runtime.Path(), program.Path() + "none"});
+            Viewer viewer(FormPlaces::InProgramFolder(program.Path(), {runtime.Path()},
+                                                      program.Path() + "none"));
             ASSERT_TRUE(viewer.Built());
             EXPECT_EQ(TakeErrorBoxes(), std::vector<std::string>{});
             ASSERT_TRUE(viewer.Click({"photo"}));
@@ -249,7 +252,7 @@ TEST(HostileViewer, ReadOnlyProgramFolderStillShowsPicturesAndChangesNothing) {
 
         // With nowhere to put the page, the error box says why, and the
         // window goes on answering.
-        Viewer viewer(FormPlaces{program.Path(), "", program.Path() + "none"});
+        Viewer viewer(FormPlaces::InProgramFolder(program.Path(), {}, program.Path() + "none"));
         ASSERT_TRUE(viewer.Built());
         const std::string box = CannotCreateBox(program.Path() + "temp.htm", EACCES);
         EXPECT_EQ(TakeErrorBoxes(), std::vector<std::string>{box});
