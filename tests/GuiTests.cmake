@@ -8,6 +8,7 @@ pkg_check_modules(GUI_TEST_INPUT REQUIRED IMPORTED_TARGET xtst)
 # the pointer and keyboard, and the real program started and waited for.
 add_library(courseview_gui_harness STATIC
   ${CMAKE_CURRENT_LIST_DIR}/gui/GuiTestMain.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gui/ScreenDriver.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui/ViewerHarness.cpp
 )
 target_include_directories(courseview_gui_harness PUBLIC ${CMAKE_CURRENT_LIST_DIR}/gui)

@@ -1,8 +1,6 @@
 #pragma once
-// Drives the real viewer window on the test's X display: runs the event loop
-// until something has happened, moves and clicks the real pointer, reads
-// what the X server shows, and starts the program itself and waits for its
-// window.
+// Opens the viewer window in the test's own process, or starts the real
+// program and waits for its window, and drives either like a person.
 
 #include <gtest/gtest.h>
 #include <sys/types.h>
@@ -19,41 +17,17 @@
 #include <vector>
 
 #include "MainForm.h"
+#include "ScreenDriver.h"
 #include "TempFolder.h"
 
 class wxTreeCtrl;
 
 namespace courseview::testing {
 
-// Where the window opens on the screen, and its size.
-inline const wxRect DesignedPlace(274, 100, 800, 600);
-
 // Every error box shown since the last call of this function, as "caption|text";
 // the boxes never block, so a test can look at them.
 std::vector<std::string> TakeErrorBoxes();
 void InterceptErrorBoxes();
-
-// Runs the event loop until `done` holds or `timeoutMs` has passed; returns `done()`.
-bool RunEventLoopUntil(const std::function<bool()>& done, int timeoutMs = 10000);
-// Runs the event loop until the window has handled every event the X server
-// has sent it so far, and whatever those queued in turn.
-bool DrainEvents();
-// A fixed wait. Nothing in the window's tests needs it: wait for a condition.
-void RunEventLoopFor(int milliseconds);
-
-// The real pointer and keyboard, through the X test extension. Each returns
-// once the server has done it and the window has handled what it caused.
-void MovePointerTo(wxPoint screen);
-void PressButton(int button, bool down);
-void ClickAt(wxPoint screen, int button = 1);
-void DoubleClickAt(wxPoint screen);
-void PressKey(const std::string& keySymbolName);
-
-// What the X server holds: a screen pixel as 0xRRGGBB, and a top-level
-// window's place on the screen and size.
-std::uint32_t ScreenPixel(wxPoint screen);
-bool WaitForPixel(wxPoint screen, std::uint32_t colour, int timeoutMs = 10000);
-wxRect ServerGeometry(const wxWindow& topLevel);
 
 // A complete small 24-bit picture file.
 std::string BmpFile(int width = 4, int height = 4);
