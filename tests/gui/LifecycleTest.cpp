@@ -86,18 +86,17 @@ TEST(Lifecycle, StaleWrapperPageIsReplacedAtStartAndNeverListed) {
 }
 
 TEST(Lifecycle, DeveloperButtonShowsOnlyBesideTheMarkerFile) {
-    {
-        OpenViewer viewer([](const TempFolder& folder) { folder.Write("Tavik.cpp", "// marker"); });
-        EXPECT_TRUE(viewer.Form().Button2->IsShown());
-        EXPECT_EQ(viewer.Form().Button2->GetLabel(), "Button2");
-    }
-    {
-        OpenViewer viewer;
-        EXPECT_FALSE(viewer.Form().Button2->IsShown());
-    }
-    {
-        OpenViewer viewer([](const TempFolder& folder) { folder.MakeFolder("Tavik.cpp"); });
-        EXPECT_FALSE(viewer.Form().Button2->IsShown()) << "a folder is no marker file";
+    struct Case {
+        std::function<void(const TempFolder&)> prepare;
+        bool shown;
+        const char* what;
+    };
+    for (const Case& c :
+         {Case{[](const TempFolder& f) { f.Write("Tavik.cpp", "// marker"); }, true, "marker"},
+          Case{{}, false, "no marker"},
+          Case{[](const TempFolder& f) { f.MakeFolder("Tavik.cpp"); }, false, "a folder"}}) {
+        OpenViewer viewer(c.prepare);
+        EXPECT_EQ(viewer.Form().Button2->IsShown(), c.shown) << c.what;
     }
 }
 
