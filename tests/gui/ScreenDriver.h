@@ -16,8 +16,9 @@ namespace courseview::testing {
 // Where the window opens on the screen, and its size.
 inline const wxRect DesignedPlace(274, 100, 800, 600);
 
-// Runs the event loop until `done` holds or `timeoutMs` has passed; returns `done()`.
-bool RunEventLoopUntil(const std::function<bool()>& done, int timeoutMs = 10000);
+// Runs the event loop until `done` holds or `timeoutMs` has passed; returns
+// `done()`. The deadlines are generous: the machine may be busy with others.
+bool RunEventLoopUntil(const std::function<bool()>& done, int timeoutMs = 30000);
 // Runs the event loop until the window has handled every event the X server
 // has sent it so far, and whatever those queued in turn.
 bool DrainEvents();
@@ -38,7 +39,7 @@ void PressKey(const std::string& keySymbolName);
 // What the X server holds: a screen pixel as 0xRRGGBB, and a top-level
 // window's place on the screen and size.
 std::uint32_t ScreenPixel(wxPoint screen);
-bool WaitForPixel(wxPoint screen, std::uint32_t colour, int timeoutMs = 10000);
+bool WaitForPixel(wxPoint screen, std::uint32_t colour, int timeoutMs = 30000);
 wxRect ServerGeometry(const wxWindow& topLevel);
 
 }  // namespace courseview::testing

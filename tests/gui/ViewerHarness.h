@@ -38,9 +38,9 @@ public:
     explicit NavigationRecorder(TForm1& form);
     const std::vector<std::string>& Urls() const { return m_seen->asked; }
     // Waits until `url` is the last one asked for.
-    bool WaitFor(const std::string& url, int timeoutMs = 10000) const;
+    bool WaitFor(const std::string& url, int timeoutMs = 30000) const;
     // Waits until the load of `url` has ended, shown or failed.
-    bool WaitForLoadEnd(const std::string& url, int timeoutMs = 10000) const;
+    bool WaitForLoadEnd(const std::string& url, int timeoutMs = 30000) const;
 
 private:
     struct Seen {
@@ -78,7 +78,7 @@ private:
 bool BringIntoView(wxTreeCtrl& tree, const wxTreeItemId& item);
 
 // Waits until `form` has been destroyed.
-bool WaitUntilGone(const wxWeakRef<TForm1>& form, int timeoutMs = 10000);
+bool WaitUntilGone(const wxWeakRef<TForm1>& form, int timeoutMs = 30000);
 
 // The viewer program, run as a student runs it: `./courseview` in `folder`,
 // through `sh -c 'exec PREFIX ./courseview'` (PREFIX: variables, a wrapper
