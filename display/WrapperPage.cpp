@@ -288,8 +288,7 @@ std::filesystem::path WrapperPageWriter::Write(std::u16string_view fragment) {
                        : "; nor \"" + PathForMessage(place.place.page) + "\": " + reason;
     }
     if (message.empty()) {
-        message =
-            CannotCreateFile(Utf16ToUtf8(WrapperPageName), "No folder to write it in").what();
+        message = CannotCreateFile(Utf16ToUtf8(WrapperPageName), "No folder to write it in").what();
     }
     throw FileError(message);
 }

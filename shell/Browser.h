@@ -15,10 +15,10 @@ class wxSize;
 namespace courseview {
 
 // Creates the browser showing nothing yet. Pages without a declared charset
-// are read in `defaultCharset` (the system code page, as the reference
-// browser did). `onRefusal` receives the message of every load the engine
-// really refuses; a clip it plays itself and a load replaced by a newer one
-// are not refusals.
+// are read in `defaultCharset`: the system code page, the one such pages were
+// written in on the author's machine and whose titles the catalogue shows.
+// `onRefusal` receives the message of every load the engine really refuses;
+// a clip it plays itself and a load replaced by a newer one are not refusals.
 wxWebView* CreateBrowser(wxWindow* parent, const wxPoint& position, const wxSize& size,
                          const std::string& defaultCharset,
                          std::function<void(const std::string& message)> onRefusal);

@@ -148,8 +148,8 @@ void TForm1::FormCreate() {
     ScanHost& host = *this;
     m_catalogue = std::make_unique<Catalogue>(*m_tree, host, *m_tables);
     if (!FileExists(m_places.markerFolder + std::string(DeveloperMarkerName))) Button2->Hide();
-    // The reference browser's Visible property was switched off here, which never hid its
-    // area; the browser area stays shown as the only display of content.
+    // The browser stays shown from the start, as the one place content appears: its blank
+    // wrapper page has the skin's pink, so the area blends in until an entry is opened.
     ShowHtml(u"");
 }
 

@@ -322,7 +322,7 @@ TEST_F(FolderScan, ObserverHearsWhatWasLeftOutAndWhy) {
     for (const auto& note : collector.notes) {
         reasons[std::filesystem::path(note.path).filename().string()] = note.reason;
     }
-    EXPECT_EQ(reasons["_hidden"], OmissionReason::Hidden);
+    EXPECT_TRUE(reasons.count("_hidden") && reasons.at("_hidden") == OmissionReason::Hidden);
     EXPECT_EQ(reasons["x.files"], OmissionReason::SkippedFolder);
     EXPECT_EQ(reasons["readme.txt"], OmissionReason::NotViewable);
     EXPECT_EQ(reasons["TEMP.htm"], OmissionReason::WrapperPageName);

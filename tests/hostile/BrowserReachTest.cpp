@@ -136,8 +136,8 @@ document.title = stored;
     for (const char* where : {"HOME", "XDG_DOWNLOAD_DIR"}) {
         const char* folder = std::getenv(where);
         if (folder == nullptr) continue;
-        EXPECT_FALSE(std::filesystem::exists(std::string(folder) + "/saved.bin")) << where;
-        EXPECT_FALSE(std::filesystem::exists(std::string(folder) + "/Downloads/saved.bin"))
+        EXPECT_FALSE(std::filesystem::exists(std::string(folder) + "/payload.bin")) << where;
+        EXPECT_FALSE(std::filesystem::exists(std::string(folder) + "/Downloads/payload.bin"))
             << where;
     }
     form->Destroy();

@@ -213,7 +213,7 @@ TEST_F(Installed, ViewerShowsTheSampleCourseNamedOnItsCommandLineAndOpensAPictur
     const auto status = viewer->WaitForEnd();
     ASSERT_TRUE(status) << "the viewer did not end";
     EXPECT_TRUE(WIFSIGNALED(*status) && WTERMSIG(*status) == SIGTERM);
-    EXPECT_EQ(ListedNames(runtime.Path()), std::vector<std::string>{});
+    EXPECT_EQ(ListingOrder(runtime.Path()), std::vector<std::string>{});
     const auto differences = Differences(before, TakeSnapshot(SAMPLE_COURSE));
     EXPECT_TRUE(differences.empty()) << "the course was written: " << differences.front();
 }
@@ -241,7 +241,7 @@ TEST_F(Installed, NoEndingLeavesThePageBehind) {
             viewer->Signal(signalNumber);
         }
         EXPECT_TRUE(viewer->WaitForEnd()) << "the viewer did not end";
-        EXPECT_EQ(ListedNames(runtime.Path()), std::vector<std::string>{});
+        EXPECT_EQ(ListingOrder(runtime.Path()), std::vector<std::string>{});
     }
 }
 
@@ -269,7 +269,7 @@ TEST_F(Installed, SecondViewerInTheSameCourseLeavesTheFirstOnesPageAlone) {
     EXPECT_TRUE(second->WaitForEnd());
     EXPECT_TRUE(std::filesystem::exists(shared))
         << "the second viewer removed the first one's page";
-    EXPECT_EQ(ListedNames(runtime.Path()), std::vector<std::string>{});
+    EXPECT_EQ(ListingOrder(runtime.Path()), std::vector<std::string>{});
     first->Signal(SIGTERM);
     EXPECT_TRUE(first->WaitForEnd());
     EXPECT_FALSE(std::filesystem::exists(shared));
