@@ -8,6 +8,10 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
 
+# As a Russian student's desktop runs it: pages that do not say their code
+# page are read in windows-1251 there (install-deps.sh generates the locale).
+export LC_ALL=ru_RU.UTF-8
+
 stage=build/sample-course-staged
 rm -rf "$stage"
 cp -r sample-course "$stage"
