@@ -9,6 +9,7 @@
 #include <string>
 
 #include "CatalogueReport.h"
+#include "FindCommand.h"
 #include "FolderListing.h"
 #include "FolderScan.h"
 #include "MemoryTree.h"
@@ -28,6 +29,7 @@ int Usage(const std::string& problem) {
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
     AllowDeepFolderListings();
+    if (IsFindCommand(argc, argv)) return RunFindCommand(argc, argv);
     bool json = false;
     std::string folder;
     bool haveFolder = false;

@@ -1,0 +1,400 @@
+#include "PageFilter.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "CharacterReferences.h"
+#include "Words.h"
+
+namespace courseview {
+
+namespace {
+
+// How often a folded character stands in running text, in thousandths: the
+// filter looks first for the character of a word that is rarest, so that the
+// fewest places need a closer look. Russian and English letters by their
+// usual shares, digits evenly, everything else as rare.
+int ExpectedShare(char32_t c) {
+    static constexpr unsigned char Russian[32] = {80, 16, 45, 17,  30, 85, 9,  16, 74, 12, 35,
+                                                  44, 32, 67, 110, 28, 47, 55, 63, 26, 3,  10,
+                                                  5,  14, 7,  4,   1,  19, 17, 3,  6,  20};  // а..я
+    static constexpr unsigned char English[26] = {82, 15, 28, 43, 127, 22, 20, 61, 70,
+                                                  2,  8,  40, 24, 67,  75, 19, 1,  60,
+                                                  63, 91, 28, 10, 24,  2,  20, 1};  // a..z
+    if (c >= U'\u0430' && c <= U'\u044F') return Russian[c - U'\u0430'];
+    if (c >= U'a' && c <= U'z') return English[c - U'a'];
+    if (c >= U'0' && c <= U'9') return 10;
+    return 2;
+}
+
+// What scanning the bytes once more for another anchor byte costs, in the
+// same thousandths: about as much as that many places looked at closely.
+constexpr int ScanCost = 40;
+
+void AppendUtf8(char32_t c, std::string& out) {
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+void AppendUnit(char16_t unit, bool bigEndian, std::string& out) {
+    const char low = static_cast<char>(unit & 0xFF);
+    const char high = static_cast<char>(unit >> 8);
+    out.push_back(bigEndian ? high : low);
+    out.push_back(bigEndian ? low : high);
+}
+
+unsigned char Byte(std::string_view bytes, std::size_t at) {
+    return static_cast<unsigned char>(bytes[at]);
+}
+
+}  // namespace
+
+PageFilter::PageFilter(const Query& query, const ByteForm& form) : m_form(form) {
+    using Kind = ByteForm::Kind;
+    m_unitBytes = form.kind == Kind::Utf16LittleEndian || form.kind == Kind::Utf16BigEndian ? 2 : 1;
+    if (!Usable()) return;
+    // The words whose best anchor is rarest are probed.
+    std::vector<Probe> all;
+    for (const std::u32string& word : query.Words()) {
+        Compile(word);
+        all.push_back(std::move(m_probes.back()));
+        m_probes.pop_back();
+    }
+    auto cost = [](const Probe& probe) {
+        return ExpectedShare(probe.word[probe.anchor]) +
+               ScanCost * static_cast<int>(probe.anchorBytes.size());
+    };
+    std::stable_sort(all.begin(), all.end(),
+                     [&](const Probe& a, const Probe& b) { return cost(a) < cost(b); });
+    m_unprobedWords = all.size() > ProbedWords;
+    if (all.size() > ProbedWords) all.resize(ProbedWords);
+    m_probes = std::move(all);
+    for (const Probe& probe : m_probes) {
+        for (std::size_t i = 0; i + 1 < probe.word.size(); ++i) {
+            for (const std::string& encoded : Encodings(probe.word[i])) {
+                m_pieceEnds[static_cast<unsigned char>(encoded.back())] = true;
+            }
+        }
+    }
+}
+
+std::vector<std::string> PageFilter::Encodings(char32_t folded) const {
+    std::vector<std::string> encodings;
+    for (char32_t c : CharactersFoldingTo(folded)) {
+        switch (m_form.kind) {
+            case ByteForm::Kind::Utf8:
+                encodings.emplace_back();
+                AppendUtf8(c, encodings.back());
+                break;
+            case ByteForm::Kind::SingleByte:
+                for (int byte = 0; byte < 256; ++byte) {
+                    if ((*m_form.table)[byte] == c) encodings.emplace_back(1, char(byte));
+                }
+                break;
+            case ByteForm::Kind::Utf16LittleEndian:
+            case ByteForm::Kind::Utf16BigEndian: {
+                const bool bigEndian = m_form.kind == ByteForm::Kind::Utf16BigEndian;
+                encodings.emplace_back();
+                if (c < 0x10000) {
+                    AppendUnit(static_cast<char16_t>(c), bigEndian, encodings.back());
+                } else {
+                    AppendUnit(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)), bigEndian,
+                               encodings.back());
+                    AppendUnit(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)), bigEndian,
+                               encodings.back());
+                }
+                break;
+            }
+            case ByteForm::Kind::Other:
+                break;
+        }
+    }
+    return encodings;
+}
+
+void PageFilter::Compile(const std::u32string& word) {
+    Probe probe;
+    probe.word = word.substr(0, ProbedCharacters);
+    int bestCost = 0;
+    for (std::size_t i = 0; i < probe.word.size(); ++i) {
+        std::vector<Variant> variants;
+        std::vector<unsigned char> anchorBytes;
+        for (std::string& encoded : Encodings(probe.word[i])) {
+            // The byte that tells characters apart best: the last of a UTF-8
+            // sequence, the low byte of a UTF-16 unit.
+            const std::size_t anchorAt = m_form.kind == ByteForm::Kind::Utf16BigEndian ? 1
+                                         : m_form.kind == ByteForm::Kind::Utf16LittleEndian
+                                             ? 0
+                                             : encoded.size() - 1;
+            const auto byte = static_cast<unsigned char>(encoded[anchorAt]);
+            if (std::find(anchorBytes.begin(), anchorBytes.end(), byte) == anchorBytes.end()) {
+                anchorBytes.push_back(byte);
+            }
+            variants.push_back({std::move(encoded), anchorAt});
+        }
+        // A character the encoding cannot hold can only come from a reference:
+        // no bytes to look for at all.
+        const int cost = variants.empty() ? -1
+                                          : ExpectedShare(probe.word[i]) +
+                                                ScanCost * static_cast<int>(anchorBytes.size());
+        if (i == 0 || cost < bestCost) {
+            bestCost = cost;
+            probe.anchor = i;
+            probe.variants = std::move(variants);
+            probe.anchorBytes = std::move(anchorBytes);
+        }
+    }
+    m_probes.push_back(std::move(probe));
+}
+
+void PageFilter::StartPage() {
+    m_found = 0;
+    for (Probe& probe : m_probes) probe.found = false;
+}
+
+void PageFilter::Found(Probe& probe) {
+    if (probe.found) return;
+    probe.found = true;
+    ++m_found;
+}
+
+bool PageFilter::Aligned(std::size_t at, std::uint64_t origin) const {
+    return m_unitBytes == 1 || (origin + at) % 2 == 0;
+}
+
+std::size_t PageFilter::DecodeAt(std::string_view bytes, std::size_t at,
+                                 char32_t& character) const {
+    const std::size_t left = bytes.size() - at;
+    switch (m_form.kind) {
+        case ByteForm::Kind::Utf8: {
+            if (left == 0) return 0;
+            const unsigned char lead = Byte(bytes, at);
+            // Looser than the decoder: it may only let more through.
+            const std::size_t length = lead < 0x80    ? 1
+                                       : lead >= 0xF0 ? 4
+                                       : lead >= 0xE0 ? 3
+                                       : lead >= 0xC0 ? 2
+                                                      : 0;
+            if (length == 0 || length > left) return 0;
+            char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+            for (std::size_t k = 1; k < length; ++k) {
+                const unsigned char next = Byte(bytes, at + k);
+                if ((next & 0xC0) != 0x80) return 0;
+                c = (c << 6) | (next & 0x3F);
+            }
+            character = c;
+            return length;
+        }
+        case ByteForm::Kind::SingleByte:
+            if (left == 0) return 0;
+            character = (*m_form.table)[Byte(bytes, at)];
+            return 1;
+        case ByteForm::Kind::Utf16LittleEndian:
+        case ByteForm::Kind::Utf16BigEndian: {
+            const bool big = m_form.kind == ByteForm::Kind::Utf16BigEndian;
+            auto unitAt = [&](std::size_t i) -> char16_t {
+                return big ? char16_t(Byte(bytes, i) << 8 | Byte(bytes, i + 1))
+                           : char16_t(Byte(bytes, i + 1) << 8 | Byte(bytes, i));
+            };
+            if (left < 2) return 0;
+            const char16_t unit = unitAt(at);
+            if (unit >= 0xD800 && unit <= 0xDBFF && left >= 4) {
+                const char16_t low = unitAt(at + 2);
+                if (low >= 0xDC00 && low <= 0xDFFF) {
+                    character = 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (low - 0xDC00);
+                    return 4;
+                }
+            }
+            character = unit;
+            return 2;
+        }
+        case ByteForm::Kind::Other:
+            break;
+    }
+    return 0;
+}
+
+std::size_t PageFilter::DecodeBefore(std::string_view bytes, std::size_t at,
+                                     char32_t& character) const {
+    if (m_form.kind == ByteForm::Kind::Utf8) {
+        std::size_t start = at;
+        for (int k = 0; k < 4 && start > 0; ++k) {
+            --start;
+            if ((Byte(bytes, start) & 0xC0) != 0x80) break;
+        }
+        if (start == at) return 0;
+        return DecodeAt(bytes.substr(0, at), start, character) == at - start ? at - start : 0;
+    }
+    if (m_unitBytes == 1) return at == 0 ? 0 : DecodeAt(bytes, at - 1, character);
+    if (at < 2) return 0;
+    if (at >= 4 && DecodeAt(bytes.substr(0, at), at - 4, character) == 4) return 4;
+    return DecodeAt(bytes.substr(0, at), at - 2, character) == 2 ? 2 : 0;
+}
+
+// Whether the probed word stands around the anchor character found at
+// [anchorStart, anchorStart + anchorLength).
+bool PageFilter::WordAround(const Probe& probe, std::string_view bytes, std::size_t anchorStart,
+                            std::size_t anchorLength) const {
+    std::size_t at = anchorStart + anchorLength;
+    for (std::size_t i = probe.anchor + 1; i < probe.word.size(); ++i) {
+        char32_t c = 0;
+        const std::size_t length = DecodeAt(bytes, at, c);
+        if (length == 0 || FoldCharacter(c) != probe.word[i]) return false;
+        at += length;
+    }
+    at = anchorStart;
+    for (std::size_t i = probe.anchor; i-- > 0;) {
+        char32_t c = 0;
+        const std::size_t length = DecodeBefore(bytes, at, c);
+        if (length == 0 || FoldCharacter(c) != probe.word[i]) return false;
+        at -= length;
+    }
+    return true;
+}
+
+void PageFilter::ScanLiteral(Probe& probe, std::string_view bytes, std::size_t from, std::size_t to,
+                             std::uint64_t origin) {
+    for (unsigned char anchorByte : probe.anchorBytes) {
+        std::size_t at = from;
+        while (at < to) {
+            const void* hit = std::memchr(bytes.data() + at, anchorByte, to - at);
+            if (hit == nullptr) break;
+            const std::size_t place = static_cast<const char*>(hit) - bytes.data();
+            at = place + 1;
+            for (const Variant& variant : probe.variants) {
+                if (static_cast<unsigned char>(variant.bytes[variant.anchorAt]) != anchorByte ||
+                    place < variant.anchorAt) {
+                    continue;
+                }
+                const std::size_t start = place - variant.anchorAt;
+                if (!Aligned(start, origin) || start + variant.bytes.size() > bytes.size() ||
+                    bytes.compare(start, variant.bytes.size(), variant.bytes) != 0) {
+                    continue;
+                }
+                if (WordAround(probe, bytes, start, variant.bytes.size())) {
+                    Found(probe);
+                    return;
+                }
+            }
+        }
+    }
+}
+
+// (b): a "<" right after the first characters of a probed word.
+void PageFilter::ScanMarkup(std::string_view bytes, std::size_t from, std::size_t to,
+                            std::uint64_t origin) {
+    const bool bigEndian = m_form.kind == ByteForm::Kind::Utf16BigEndian;
+    const std::size_t lowByte = bigEndian ? 1 : 0;
+    std::size_t at = from;
+    std::u32string before;
+    while (at < to && m_found < m_probes.size()) {
+        const void* hit = std::memchr(bytes.data() + at, '<', to - at);
+        if (hit == nullptr) break;
+        const std::size_t place = static_cast<const char*>(hit) - bytes.data();
+        at = place + 1;
+        const std::size_t unitStart = place - lowByte;
+        if (place < lowByte || !Aligned(unitStart, origin)) continue;
+        if (m_unitBytes == 2 &&
+            (unitStart + 2 > bytes.size() || Byte(bytes, unitStart + 1 - lowByte) != 0)) {
+            continue;
+        }
+        if (unitStart == 0 || !m_pieceEnds[Byte(bytes, unitStart - 1)]) continue;
+        // The characters before it, nearest first.
+        before.clear();
+        std::size_t end = unitStart;
+        while (before.size() + 1 < ProbedCharacters) {
+            char32_t c = 0;
+            const std::size_t length = DecodeBefore(bytes, end, c);
+            if (length == 0 || !IsWordCharacter(c)) break;
+            before.push_back(FoldCharacter(c));
+            end -= length;
+        }
+        for (Probe& probe : m_probes) {
+            if (probe.found) continue;
+            for (std::size_t pieceLength = 1;
+                 pieceLength < probe.word.size() && pieceLength <= before.size(); ++pieceLength) {
+                if (std::equal(probe.word.begin(), probe.word.begin() + pieceLength,
+                               before.rend() - pieceLength)) {
+                    Found(probe);
+                    break;
+                }
+            }
+        }
+    }
+}
+
+// (c): an "&" whose reference stands for a character of a probed word.
+void PageFilter::ScanReferences(std::string_view bytes, std::size_t from, std::size_t to,
+                                bool atEnd, std::uint64_t origin) {
+    const bool bigEndian = m_form.kind == ByteForm::Kind::Utf16BigEndian;
+    const std::size_t lowByte = bigEndian ? 1 : 0;
+    std::size_t at = from;
+    std::u16string decoded;
+    while (at < to && m_found < m_probes.size()) {
+        const void* hit = std::memchr(bytes.data() + at, '&', to - at);
+        if (hit == nullptr) break;
+        const std::size_t place = static_cast<const char*>(hit) - bytes.data();
+        at = place + 1;
+        const std::size_t unitStart = place - lowByte;
+        if (place < lowByte || !Aligned(unitStart, origin)) continue;
+        if (m_unitBytes == 2 &&
+            (unitStart + 2 > bytes.size() || Byte(bytes, unitStart + 1 - lowByte) != 0)) {
+            continue;
+        }
+        CharacterReference reference;
+        std::size_t next = unitStart + m_unitBytes;
+        bool ended = false;
+        while (next + m_unitBytes <= bytes.size()) {
+            char32_t c = 0;
+            // A reference is ASCII: any other byte or unit ends it as well.
+            if (m_unitBytes == 1) {
+                c = Byte(bytes, next) < 0x80 ? Byte(bytes, next) : 0xFFFD;
+            } else {
+                DecodeAt(bytes, next, c);
+            }
+            if (!reference.Take(c < 0x80 ? char16_t(c) : u'\uFFFD') || reference.Done()) {
+                ended = true;
+                break;
+            }
+            next += m_unitBytes;
+        }
+        if (!ended && !atEnd) {
+            // Digits past everything kept: whatever it stands for may count.
+            for (Probe& probe : m_probes) Found(probe);
+            return;
+        }
+        decoded.clear();
+        reference.Finish(decoded);
+        std::size_t index = 0;
+        const char32_t character = FoldCharacter(NextCodePoint(decoded, index));
+        if (decoded.size() == 1 && decoded[0] == u'&') continue;
+        for (Probe& probe : m_probes) {
+            if (!probe.found && probe.word.find(character) != std::u32string::npos) Found(probe);
+        }
+    }
+}
+
+void PageFilter::Scan(std::string_view bytes, std::size_t from, std::size_t to, bool atEnd,
+                      std::uint64_t origin) {
+    if (!Usable() || from >= to) return;
+    for (Probe& probe : m_probes) {
+        if (!probe.found) ScanLiteral(probe, bytes, from, to, origin);
+    }
+    if (m_found < m_probes.size()) ScanMarkup(bytes, from, to, origin);
+    if (m_found < m_probes.size()) ScanReferences(bytes, from, to, atEnd, origin);
+}
+
+}  // namespace courseview

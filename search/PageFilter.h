@@ -1,0 +1,104 @@
+#pragma once
+// A quick exact test on a page's raw bytes, ahead of decoding it: most pages
+// hold none of the query's words, and telling so from the bytes runs at the
+// speed of memchr, where decoding and tokenizing every byte would not.
+//
+// A word of the text is made of characters that stand in the bytes either as
+// themselves, in the page's encoding and in any letter case, or as character
+// references; markup can also split a word's characters apart
+// ("<b>К</b>еплер"). So a page may hold a query word at the start of a text
+// word only if its bytes hold (a) the word's characters in sequence, in some
+// case, or (b) a "<" right after the first of them, or (c) an "&" that
+// decodes to a character of the word. The filter looks for exactly these,
+// for the query's rarest-looking words (up to ProbedWords, each cut to its
+// first ProbedCharacters): it never rejects a page that holds them, and it
+// lets through some pages that do not, which the full reading then settles.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "QueryMatcher.h"
+
+namespace courseview {
+
+// How a page's characters are laid in its bytes, as far as the filter can
+// use it; Other (multi-byte code pages) leaves every page to the full reading.
+struct ByteForm {
+    enum class Kind { Utf8, SingleByte, Utf16LittleEndian, Utf16BigEndian, Other };
+    Kind kind = Kind::Other;
+    const std::array<char16_t, 256>* table = nullptr;  // SingleByte: each byte's character
+};
+
+class PageFilter {
+public:
+    static constexpr std::size_t ProbedWords = 4;
+    static constexpr std::size_t ProbedCharacters = 16;
+    // What Scan() looks at around the bytes it is given to scan.
+    static constexpr std::size_t LookBehind = 64;
+    static constexpr std::size_t LookAhead = 64;
+
+    PageFilter(const Query& query, const ByteForm& form);
+
+    // False for the form Other: every page must be read in full.
+    bool Usable() const { return m_form.kind != ByteForm::Kind::Other; }
+
+    // A new page.
+    void StartPage();
+
+    // Looks for the probed words in the page's text bytes: at the positions
+    // [from, to) of `bytes`, which holds the LookBehind bytes before `from`
+    // (or all from the text's start) and the LookAhead bytes after `to`
+    // (unless `atEnd`: then `to` is the end of the text). `origin` is where
+    // bytes[0] stands from the text's start; a two-byte form looks at even
+    // places only.
+    void Scan(std::string_view bytes, std::size_t from, std::size_t to, bool atEnd,
+              std::uint64_t origin);
+
+    // After the page's last Scan(), or earlier when they answer yes: whether
+    // the page may hold every query word, any query word.
+    bool MayHoldAll() const { return m_found == m_probes.size(); }
+    bool MayHoldAny() const { return m_found > 0 || m_unprobedWords; }
+
+private:
+    struct Variant {
+        std::string bytes;     // one character of the word, in one case, encoded
+        std::size_t anchorAt;  // where the anchor byte lies in it
+    };
+    struct Probe {
+        std::u32string word;                     // folded, at most ProbedCharacters
+        std::size_t anchor = 0;                  // the character looked for first
+        std::vector<unsigned char> anchorBytes;  // distinct, one memchr each
+        std::vector<Variant> variants;           // of the anchor character
+        bool found = false;
+    };
+
+    void Compile(const std::u32string& word);
+    std::vector<std::string> Encodings(char32_t folded) const;
+    bool Aligned(std::size_t at, std::uint64_t origin) const;
+    // One character ending at / starting at `at`; 0 when there is none.
+    std::size_t DecodeBefore(std::string_view bytes, std::size_t at, char32_t& character) const;
+    std::size_t DecodeAt(std::string_view bytes, std::size_t at, char32_t& character) const;
+    bool WordAround(const Probe& probe, std::string_view bytes, std::size_t anchorStart,
+                    std::size_t anchorLength) const;
+    void ScanLiteral(Probe& probe, std::string_view bytes, std::size_t from, std::size_t to,
+                     std::uint64_t origin);
+    void ScanMarkup(std::string_view bytes, std::size_t from, std::size_t to, std::uint64_t origin);
+    void ScanReferences(std::string_view bytes, std::size_t from, std::size_t to, bool atEnd,
+                        std::uint64_t origin);
+    void Found(Probe& probe);
+
+    ByteForm m_form;
+    std::vector<Probe> m_probes;
+    bool m_unprobedWords = false;
+    std::size_t m_found = 0;
+    std::size_t m_unitBytes = 1;
+    // The last byte of every encoded character that can end a word's piece
+    // before markup, for a first look at the byte before a "<".
+    std::array<bool, 256> m_pieceEnds{};
+};
+
+}  // namespace courseview
