@@ -27,10 +27,6 @@ int ExpectedShare(char32_t c) {
     return 2;
 }
 
-// What scanning the bytes once more for another anchor byte costs, in the
-// same thousandths: about as much as that many places looked at closely.
-constexpr int ScanCost = 40;
-
 void AppendUtf8(char32_t c, std::string& out) {
     if (c < 0x80) {
         out.push_back(static_cast<char>(c));
@@ -66,22 +62,12 @@ PageFilter::PageFilter(const Query& query, const ByteForm& form) : m_form(form) 
     using Kind = ByteForm::Kind;
     m_unitBytes = form.kind == Kind::Utf16LittleEndian || form.kind == Kind::Utf16BigEndian ? 2 : 1;
     if (!Usable()) return;
-    // The words whose best anchor is rarest are probed.
-    std::vector<Probe> all;
-    for (const std::u32string& word : query.Words()) {
-        Compile(word);
-        all.push_back(std::move(m_probes.back()));
-        m_probes.pop_back();
-    }
-    auto cost = [](const Probe& probe) {
-        return ExpectedShare(probe.word[probe.anchor]) +
-               ScanCost * static_cast<int>(probe.anchorBytes.size());
-    };
-    std::stable_sort(all.begin(), all.end(),
-                     [&](const Probe& a, const Probe& b) { return cost(a) < cost(b); });
-    m_unprobedWords = all.size() > ProbedWords;
-    if (all.size() > ProbedWords) all.resize(ProbedWords);
-    m_probes = std::move(all);
+    // The words whose triggers should fire least often are probed.
+    for (const std::u32string& word : query.Words()) Compile(word);
+    std::stable_sort(m_probes.begin(), m_probes.end(),
+                     [](const Probe& a, const Probe& b) { return a.share < b.share; });
+    m_unprobedWords = m_probes.size() > ProbedWords;
+    if (m_probes.size() > ProbedWords) m_probes.resize(ProbedWords);
     for (const Probe& probe : m_probes) {
         for (std::size_t i = 0; i + 1 < probe.word.size(); ++i) {
             for (const std::string& encoded : Encodings(probe.word[i])) {
@@ -128,34 +114,62 @@ std::vector<std::string> PageFilter::Encodings(char32_t folded) const {
 void PageFilter::Compile(const std::u32string& word) {
     Probe probe;
     probe.word = word.substr(0, ProbedCharacters);
-    int bestCost = 0;
-    for (std::size_t i = 0; i < probe.word.size(); ++i) {
+    // Every character's encodings, and the byte that tells it apart best:
+    // the last of a UTF-8 sequence, the low byte of a UTF-16 unit.
+    struct Character {
         std::vector<Variant> variants;
         std::vector<unsigned char> anchorBytes;
+        std::size_t length = 0;  // of every variant, or 0 when they differ
+    };
+    std::vector<Character> characters(probe.word.size());
+    for (std::size_t i = 0; i < probe.word.size(); ++i) {
+        Character& character = characters[i];
         for (std::string& encoded : Encodings(probe.word[i])) {
-            // The byte that tells characters apart best: the last of a UTF-8
-            // sequence, the low byte of a UTF-16 unit.
             const std::size_t anchorAt = m_form.kind == ByteForm::Kind::Utf16BigEndian ? 1
                                          : m_form.kind == ByteForm::Kind::Utf16LittleEndian
                                              ? 0
                                              : encoded.size() - 1;
             const auto byte = static_cast<unsigned char>(encoded[anchorAt]);
-            if (std::find(anchorBytes.begin(), anchorBytes.end(), byte) == anchorBytes.end()) {
-                anchorBytes.push_back(byte);
+            if (std::find(character.anchorBytes.begin(), character.anchorBytes.end(), byte) ==
+                character.anchorBytes.end()) {
+                character.anchorBytes.push_back(byte);
             }
-            variants.push_back({std::move(encoded), anchorAt});
+            character.length = character.variants.empty() || character.length == encoded.size()
+                                   ? encoded.size()
+                                   : 0;
+            character.variants.push_back({std::move(encoded), anchorAt});
         }
-        // A character the encoding cannot hold can only come from a reference:
-        // no bytes to look for at all.
-        const int cost = variants.empty() ? -1
-                                          : ExpectedShare(probe.word[i]) +
-                                                ScanCost * static_cast<int>(anchorBytes.size());
-        if (i == 0 || cost < bestCost) {
-            bestCost = cost;
-            probe.anchor = i;
-            probe.variants = std::move(variants);
-            probe.anchorBytes = std::move(anchorBytes);
+    }
+    auto choose = [&](std::size_t i, double share) {
+        probe.anchor = i;
+        probe.variants = characters[i].variants;
+        probe.trigger = ByteTrigger{};
+        probe.trigger.bytes = characters[i].anchorBytes;
+        probe.share = share;
+    };
+    probe.share = 2.0;
+    for (std::size_t i = 0; i < probe.word.size(); ++i) {
+        // A character the encoding cannot hold can only come from a
+        // reference: no bytes to look for at all.
+        if (characters[i].variants.empty()) {
+            choose(i, 0);
+            return m_probes.push_back(std::move(probe));
         }
+        const double share = ExpectedShare(probe.word[i]) / 1000.0;
+        if (share < probe.share) choose(i, share);
+    }
+    // Better, two characters in a row, where the second one's anchor byte
+    // stands at a fixed distance from the first one's.
+    for (std::size_t i = 0; i + 1 < probe.word.size(); ++i) {
+        const std::size_t distance = m_unitBytes == 2 ? characters[i].length
+                                     : m_form.kind == ByteForm::Kind::Utf8
+                                         ? characters[i + 1].length
+                                         : 1;
+        const double share = ExpectedShare(probe.word[i]) * ExpectedShare(probe.word[i + 1]) / 1e6;
+        if (distance == 0 || share >= probe.share) continue;
+        choose(i, share);
+        probe.trigger.otherOffset = static_cast<int>(distance);
+        probe.trigger.others = characters[i + 1].anchorBytes;
     }
     m_probes.push_back(std::move(probe));
 }
@@ -262,139 +276,153 @@ bool PageFilter::WordAround(const Probe& probe, std::string_view bytes, std::siz
         if (length == 0 || FoldCharacter(c) != probe.word[i]) return false;
         at -= length;
     }
-    return true;
+    // A letter or digit right before it is in the same text: the word would
+    // start there instead.
+    char32_t c = 0;
+    return DecodeBefore(bytes, at, c) == 0 || !IsWordCharacter(c);
 }
 
-void PageFilter::ScanLiteral(Probe& probe, std::string_view bytes, std::size_t from, std::size_t to,
+// (a): the probe's anchor byte at `place`: one of its characters, the rest
+// of the word around it, no letter before it.
+bool PageFilter::LiteralAt(const Probe& probe, std::string_view bytes, std::size_t place,
+                           std::uint64_t origin) const {
+    const unsigned char anchorByte = Byte(bytes, place);
+    for (const Variant& variant : probe.variants) {
+        if (static_cast<unsigned char>(variant.bytes[variant.anchorAt]) != anchorByte ||
+            place < variant.anchorAt) {
+            continue;
+        }
+        const std::size_t start = place - variant.anchorAt;
+        if (!Aligned(start, origin) || start + variant.bytes.size() > bytes.size() ||
+            bytes.compare(start, variant.bytes.size(), variant.bytes) != 0) {
+            continue;
+        }
+        if (WordAround(probe, bytes, start, variant.bytes.size())) return true;
+    }
+    return false;
+}
+
+// The unit at `place` (its low byte there) is `ascii`, for the two-byte forms.
+std::size_t PageFilter::UnitStart(std::string_view bytes, std::size_t place,
+                                  std::uint64_t origin) const {
+    if (m_unitBytes == 1) return place;
+    const std::size_t lowByte = m_form.kind == ByteForm::Kind::Utf16BigEndian ? 1 : 0;
+    if (place < lowByte) return NoUnit;
+    const std::size_t start = place - lowByte;
+    if (!Aligned(start, origin) || start + 2 > bytes.size() ||
+        Byte(bytes, start + 1 - lowByte) != 0) {
+        return NoUnit;
+    }
+    return start;
+}
+
+// (b): a "<" at `place`, right after a run of letters and digits that is
+// the first characters of a probed word.
+void PageFilter::MarkupAt(std::string_view bytes, std::size_t place, std::uint64_t origin) {
+    const std::size_t unitStart = UnitStart(bytes, place, origin);
+    if (unitStart == NoUnit || unitStart == 0 || !m_pieceEnds[Byte(bytes, unitStart - 1)]) return;
+    // The word characters before it, nearest first: the whole run must be the
+    // word's first characters for the word to start there.
+    char32_t before[ProbedCharacters];
+    std::size_t piece = 0;
+    std::size_t end = unitStart;
+    while (piece < ProbedCharacters) {
+        char32_t c = 0;
+        const std::size_t length = DecodeBefore(bytes, end, c);
+        if (length == 0 || !IsWordCharacter(c)) break;
+        before[piece++] = FoldCharacter(c);
+        end -= length;
+    }
+    for (Probe& probe : m_probes) {
+        if (probe.found || piece == 0 || piece >= probe.word.size()) continue;
+        if (std::equal(probe.word.begin(), probe.word.begin() + piece,
+                       std::make_reverse_iterator(before + piece))) {
+            Found(probe);
+        }
+    }
+}
+
+// (c): an "&" at `place` whose reference stands for a character of a probed
+// word. False when the reference runs past the bytes kept: then it is taken
+// to stand for anything.
+bool PageFilter::ReferenceAt(std::string_view bytes, std::size_t place, bool atEnd,
                              std::uint64_t origin) {
-    for (unsigned char anchorByte : probe.anchorBytes) {
-        std::size_t at = from;
-        while (at < to) {
-            const void* hit = std::memchr(bytes.data() + at, anchorByte, to - at);
-            if (hit == nullptr) break;
-            const std::size_t place = static_cast<const char*>(hit) - bytes.data();
-            at = place + 1;
-            for (const Variant& variant : probe.variants) {
-                if (static_cast<unsigned char>(variant.bytes[variant.anchorAt]) != anchorByte ||
-                    place < variant.anchorAt) {
-                    continue;
-                }
-                const std::size_t start = place - variant.anchorAt;
-                if (!Aligned(start, origin) || start + variant.bytes.size() > bytes.size() ||
-                    bytes.compare(start, variant.bytes.size(), variant.bytes) != 0) {
-                    continue;
-                }
-                if (WordAround(probe, bytes, start, variant.bytes.size())) {
-                    Found(probe);
-                    return;
-                }
-            }
+    const std::size_t unitStart = UnitStart(bytes, place, origin);
+    if (unitStart == NoUnit) return true;
+    CharacterReference reference;
+    std::size_t next = unitStart + m_unitBytes;
+    bool ended = false;
+    while (next + m_unitBytes <= bytes.size()) {
+        char32_t c = 0;
+        // A reference is ASCII: any other byte or unit ends it as well.
+        if (m_unitBytes == 1) {
+            c = Byte(bytes, next);
+        } else {
+            DecodeAt(bytes, next, c);
         }
+        if (!reference.Take(c < 0x80 ? char16_t(c) : u'\uFFFD') || reference.Done()) {
+            ended = true;
+            break;
+        }
+        next += m_unitBytes;
     }
-}
-
-// (b): a "<" right after the first characters of a probed word.
-void PageFilter::ScanMarkup(std::string_view bytes, std::size_t from, std::size_t to,
-                            std::uint64_t origin) {
-    const bool bigEndian = m_form.kind == ByteForm::Kind::Utf16BigEndian;
-    const std::size_t lowByte = bigEndian ? 1 : 0;
-    std::size_t at = from;
-    std::u32string before;
-    while (at < to && m_found < m_probes.size()) {
-        const void* hit = std::memchr(bytes.data() + at, '<', to - at);
-        if (hit == nullptr) break;
-        const std::size_t place = static_cast<const char*>(hit) - bytes.data();
-        at = place + 1;
-        const std::size_t unitStart = place - lowByte;
-        if (place < lowByte || !Aligned(unitStart, origin)) continue;
-        if (m_unitBytes == 2 &&
-            (unitStart + 2 > bytes.size() || Byte(bytes, unitStart + 1 - lowByte) != 0)) {
-            continue;
-        }
-        if (unitStart == 0 || !m_pieceEnds[Byte(bytes, unitStart - 1)]) continue;
-        // The characters before it, nearest first.
-        before.clear();
-        std::size_t end = unitStart;
-        while (before.size() + 1 < ProbedCharacters) {
-            char32_t c = 0;
-            const std::size_t length = DecodeBefore(bytes, end, c);
-            if (length == 0 || !IsWordCharacter(c)) break;
-            before.push_back(FoldCharacter(c));
-            end -= length;
-        }
-        for (Probe& probe : m_probes) {
-            if (probe.found) continue;
-            for (std::size_t pieceLength = 1;
-                 pieceLength < probe.word.size() && pieceLength <= before.size(); ++pieceLength) {
-                if (std::equal(probe.word.begin(), probe.word.begin() + pieceLength,
-                               before.rend() - pieceLength)) {
-                    Found(probe);
-                    break;
-                }
-            }
-        }
-    }
-}
-
-// (c): an "&" whose reference stands for a character of a probed word.
-void PageFilter::ScanReferences(std::string_view bytes, std::size_t from, std::size_t to,
-                                bool atEnd, std::uint64_t origin) {
-    const bool bigEndian = m_form.kind == ByteForm::Kind::Utf16BigEndian;
-    const std::size_t lowByte = bigEndian ? 1 : 0;
-    std::size_t at = from;
+    if (!ended && !atEnd) return false;
     std::u16string decoded;
-    while (at < to && m_found < m_probes.size()) {
-        const void* hit = std::memchr(bytes.data() + at, '&', to - at);
-        if (hit == nullptr) break;
-        const std::size_t place = static_cast<const char*>(hit) - bytes.data();
-        at = place + 1;
-        const std::size_t unitStart = place - lowByte;
-        if (place < lowByte || !Aligned(unitStart, origin)) continue;
-        if (m_unitBytes == 2 &&
-            (unitStart + 2 > bytes.size() || Byte(bytes, unitStart + 1 - lowByte) != 0)) {
-            continue;
-        }
-        CharacterReference reference;
-        std::size_t next = unitStart + m_unitBytes;
-        bool ended = false;
-        while (next + m_unitBytes <= bytes.size()) {
-            char32_t c = 0;
-            // A reference is ASCII: any other byte or unit ends it as well.
-            if (m_unitBytes == 1) {
-                c = Byte(bytes, next) < 0x80 ? Byte(bytes, next) : 0xFFFD;
-            } else {
-                DecodeAt(bytes, next, c);
-            }
-            if (!reference.Take(c < 0x80 ? char16_t(c) : u'\uFFFD') || reference.Done()) {
-                ended = true;
-                break;
-            }
-            next += m_unitBytes;
-        }
-        if (!ended && !atEnd) {
-            // Digits past everything kept: whatever it stands for may count.
-            for (Probe& probe : m_probes) Found(probe);
-            return;
-        }
-        decoded.clear();
-        reference.Finish(decoded);
-        std::size_t index = 0;
-        const char32_t character = FoldCharacter(NextCodePoint(decoded, index));
-        if (decoded.size() == 1 && decoded[0] == u'&') continue;
-        for (Probe& probe : m_probes) {
-            if (!probe.found && probe.word.find(character) != std::u32string::npos) Found(probe);
-        }
+    reference.Finish(decoded);
+    std::size_t index = 0;
+    const char32_t character = FoldCharacter(NextCodePoint(decoded, index));
+    for (Probe& probe : m_probes) {
+        if (!probe.found && probe.word.find(character) != std::u32string::npos) Found(probe);
     }
+    return true;
 }
 
 void PageFilter::Scan(std::string_view bytes, std::size_t from, std::size_t to, bool atEnd,
                       std::uint64_t origin) {
-    if (!Usable() || from >= to) return;
+    if (!Usable() || from >= to || m_found == m_probes.size()) return;
+    // One pass for everything still looked for.
+    m_triggers.Clear();
     for (Probe& probe : m_probes) {
-        if (!probe.found) ScanLiteral(probe, bytes, from, to, origin);
+        if (!probe.found && !probe.trigger.bytes.empty()) {
+            probe.triggerIndex = m_triggers.Add(probe.trigger);
+        } else {
+            probe.triggerIndex = SIZE_MAX;
+        }
     }
-    if (m_found < m_probes.size()) ScanMarkup(bytes, from, to, origin);
-    if (m_found < m_probes.size()) ScanReferences(bytes, from, to, atEnd, origin);
+    std::size_t markup = SIZE_MAX;
+    const auto firstPieceEnd = std::find(m_pieceEnds.begin(), m_pieceEnds.end(), true);
+    if (firstPieceEnd != m_pieceEnds.end()) {
+        // "<" right after a byte that can end a piece of a word (for UTF-16,
+        // the byte before the unit).
+        const auto lastPieceEnd = std::find(m_pieceEnds.rbegin(), m_pieceEnds.rend(), true);
+        ByteTrigger trigger;
+        trigger.bytes = {'<'};
+        trigger.otherOffset = m_form.kind == ByteForm::Kind::Utf16BigEndian ? -2 : -1;
+        trigger.otherLow = static_cast<unsigned char>(firstPieceEnd - m_pieceEnds.begin());
+        trigger.otherHigh = static_cast<unsigned char>(255 - (lastPieceEnd - m_pieceEnds.rbegin()));
+        markup = m_triggers.Add(std::move(trigger));
+    }
+    ByteTrigger ampersand;
+    ampersand.bytes = {'&'};
+    const std::size_t reference = m_triggers.Add(std::move(ampersand));
+    m_triggers.ForEach(bytes, from, to, [&](std::size_t place) {
+        // One place may fire several: in UTF-16 the low byte of "м" is "<".
+        for (Probe& probe : m_probes) {
+            if (probe.found || probe.triggerIndex == SIZE_MAX) continue;
+            if (m_triggers.Fires(probe.triggerIndex, bytes, place) &&
+                LiteralAt(probe, bytes, place, origin)) {
+                Found(probe);
+            }
+        }
+        if (markup != SIZE_MAX && m_triggers.Fires(markup, bytes, place)) {
+            MarkupAt(bytes, place, origin);
+        }
+        if (m_triggers.Fires(reference, bytes, place) &&
+            !ReferenceAt(bytes, place, atEnd, origin)) {
+            for (Probe& probe : m_probes) Found(probe);
+        }
+        return m_found < m_probes.size();
+    });
 }
 
 }  // namespace courseview

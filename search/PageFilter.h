@@ -8,8 +8,9 @@
 // references; markup can also split a word's characters apart
 // ("<b>К</b>еплер"). So a page may hold a query word at the start of a text
 // word only if its bytes hold (a) the word's characters in sequence, in some
-// case, or (b) a "<" right after the first of them, or (c) an "&" that
-// decodes to a character of the word. The filter looks for exactly these,
+// case, with no letter or digit right before them, or (b) a "<" right after
+// a run of letters and digits that is the word's first characters, or (c)
+// an "&" that decodes to a character of the word. The filter looks for exactly these,
 // for the query's rarest-looking words (up to ProbedWords, each cut to its
 // first ProbedCharacters): it never rejects a page that holds them, and it
 // lets through some pages that do not, which the full reading then settles.
@@ -21,6 +22,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ByteTriggers.h"
 #include "QueryMatcher.h"
 
 namespace courseview {
@@ -38,7 +40,7 @@ public:
     static constexpr std::size_t ProbedWords = 4;
     static constexpr std::size_t ProbedCharacters = 16;
     // What Scan() looks at around the bytes it is given to scan.
-    static constexpr std::size_t LookBehind = 64;
+    static constexpr std::size_t LookBehind = 72;
     static constexpr std::size_t LookAhead = 64;
 
     PageFilter(const Query& query, const ByteForm& form);
@@ -69,13 +71,14 @@ private:
         std::size_t anchorAt;  // where the anchor byte lies in it
     };
     struct Probe {
-        std::u32string word;                     // folded, at most ProbedCharacters
-        std::size_t anchor = 0;                  // the character looked for first
-        std::vector<unsigned char> anchorBytes;  // distinct, one memchr each
-        std::vector<Variant> variants;           // of the anchor character
+        std::u32string word;            // folded, at most ProbedCharacters
+        std::size_t anchor = 0;         // the character looked for
+        std::vector<Variant> variants;  // of the anchor character
+        ByteTrigger trigger;            // where the anchor character may stand
+        double share = 0;               // how often the trigger should fire
         bool found = false;
+        std::size_t triggerIndex = 0;  // in m_triggers, for this scan
     };
-
     void Compile(const std::u32string& word);
     std::vector<std::string> Encodings(char32_t folded) const;
     bool Aligned(std::size_t at, std::uint64_t origin) const;
@@ -84,11 +87,12 @@ private:
     std::size_t DecodeAt(std::string_view bytes, std::size_t at, char32_t& character) const;
     bool WordAround(const Probe& probe, std::string_view bytes, std::size_t anchorStart,
                     std::size_t anchorLength) const;
-    void ScanLiteral(Probe& probe, std::string_view bytes, std::size_t from, std::size_t to,
-                     std::uint64_t origin);
-    void ScanMarkup(std::string_view bytes, std::size_t from, std::size_t to, std::uint64_t origin);
-    void ScanReferences(std::string_view bytes, std::size_t from, std::size_t to, bool atEnd,
-                        std::uint64_t origin);
+    static constexpr std::size_t NoUnit = SIZE_MAX;
+    std::size_t UnitStart(std::string_view bytes, std::size_t place, std::uint64_t origin) const;
+    bool LiteralAt(const Probe& probe, std::string_view bytes, std::size_t place,
+                   std::uint64_t origin) const;
+    void MarkupAt(std::string_view bytes, std::size_t place, std::uint64_t origin);
+    bool ReferenceAt(std::string_view bytes, std::size_t place, bool atEnd, std::uint64_t origin);
     void Found(Probe& probe);
 
     ByteForm m_form;
@@ -99,6 +103,7 @@ private:
     // The last byte of every encoded character that can end a word's piece
     // before markup, for a first look at the byte before a "<".
     std::array<bool, 256> m_pieceEnds{};
+    ByteTriggers m_triggers;
 };
 
 }  // namespace courseview

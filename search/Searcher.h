@@ -69,6 +69,8 @@ public:
     // Returns once the search started last has ended or been cancelled.
     void Wait();
 
+    std::size_t Threads() const { return m_threads.size(); }
+
 private:
     struct Job;
     void Work(std::size_t worker);

@@ -35,6 +35,10 @@ char32_t SimpleFold(char32_t character) {
     if (character < 0x80) {
         return character >= U'A' && character <= U'Z' ? character + 32 : character;
     }
+    // The basic Cyrillic letters, which Russian text is made of, without a search.
+    if (character >= 0x400 && character < 0x460) {
+        return character < 0x410 ? character + 80 : character < 0x430 ? character + 32 : character;
+    }
     const CaseFoldingRun* begin = CaseFoldingRuns;
     const CaseFoldingRun* end = CaseFoldingRuns + CaseFoldingRunCount;
     // The last run that starts at or before the character.
