@@ -32,7 +32,8 @@ public:
 };
 
 // A catalogue scanned into a MemoryTree with its PagePaths (the author's
-// tool, the tests, the benchmark). Both are read where they are, not copied.
+// tool, the tests, the benchmark), made once the scan has ended; a new scan
+// needs a new one. Both are read where they are, not copied.
 class MemoryTreeCatalogue final : public SearchCatalogue {
 public:
     MemoryTreeCatalogue(const MemoryTree& tree, const std::vector<std::string>& pagePaths,
