@@ -196,7 +196,7 @@ PageHits PageSearch::Search(const std::string& path, bool anyWord,
 bool PageSearch::FilterLetsThrough(const CodePage& decoder, std::size_t textStart, bool anyWord,
                                    const std::atomic<bool>& cancelled) {
     PageFilter& filter = FilterFor(decoder, decoder.Name());
-    if (!filter.Usable()) return true;
+    if (!m_useFilter || !filter.Usable()) return true;
     filter.StartPage();
     auto decided = [&] { return anyWord ? filter.MayHoldAny() : filter.MayHoldAll(); };
     const std::size_t unitBytes = decoder.IsUtf8() || decoder.ByteTable() ? 1 : 2;

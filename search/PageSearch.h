@@ -52,6 +52,10 @@ public:
     // read = false.
     PageHits Search(const std::string& path, bool anyWord, const std::atomic<bool>& cancelled);
 
+    // Without the filter every page is read in full: the answer the filter
+    // must never contradict, for the tests.
+    void UseFilter(bool use) { m_useFilter = use; }
+
     // How many pages the filter let through to a full reading, for the benchmark.
     std::uint64_t PagesReadInFull() const { return m_pagesReadInFull; }
 
@@ -74,6 +78,7 @@ private:
     std::u16string m_text;   // decoded text, a chunk at a time
     std::map<const CodePage*, std::unique_ptr<PageFilter>> m_filters;
     std::uint64_t m_pagesReadInFull = 0;
+    bool m_useFilter = true;
 };
 
 }  // namespace courseview
