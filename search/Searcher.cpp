@@ -212,7 +212,8 @@ void Searcher::Deliver(Job& job) {
         job.summary.results += ready.size();
     }
     for (SearchResult& result : ready) {
-        if (job.silenced) return;
+        // A page cut short by the cancellation may have given a partial result.
+        if (job.silenced || job.cancelled) return;
         if (job.onResult) job.onResult(std::move(result));
     }
 }
