@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "ByteForm.h"
 #include "CharacterReferences.h"
 #include "Words.h"
 
@@ -27,31 +28,6 @@ int ExpectedShare(char32_t c) {
     return 2;
 }
 
-void AppendUtf8(char32_t c, std::string& out) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
-
-void AppendUnit(char16_t unit, bool bigEndian, std::string& out) {
-    const char low = static_cast<char>(unit & 0xFF);
-    const char high = static_cast<char>(unit >> 8);
-    out.push_back(bigEndian ? high : low);
-    out.push_back(bigEndian ? low : high);
-}
-
 unsigned char Byte(std::string_view bytes, std::size_t at) {
     return static_cast<unsigned char>(bytes[at]);
 }
@@ -70,45 +46,11 @@ PageFilter::PageFilter(const Query& query, const ByteForm& form) : m_form(form) 
     if (m_probes.size() > ProbedWords) m_probes.resize(ProbedWords);
     for (const Probe& probe : m_probes) {
         for (std::size_t i = 0; i + 1 < probe.word.size(); ++i) {
-            for (const std::string& encoded : Encodings(probe.word[i])) {
+            for (const std::string& encoded : EncodedVariants(m_form, probe.word[i])) {
                 m_pieceEnds[static_cast<unsigned char>(encoded.back())] = true;
             }
         }
     }
-}
-
-std::vector<std::string> PageFilter::Encodings(char32_t folded) const {
-    std::vector<std::string> encodings;
-    for (char32_t c : CharactersFoldingTo(folded)) {
-        switch (m_form.kind) {
-            case ByteForm::Kind::Utf8:
-                encodings.emplace_back();
-                AppendUtf8(c, encodings.back());
-                break;
-            case ByteForm::Kind::SingleByte:
-                for (int byte = 0; byte < 256; ++byte) {
-                    if ((*m_form.table)[byte] == c) encodings.emplace_back(1, char(byte));
-                }
-                break;
-            case ByteForm::Kind::Utf16LittleEndian:
-            case ByteForm::Kind::Utf16BigEndian: {
-                const bool bigEndian = m_form.kind == ByteForm::Kind::Utf16BigEndian;
-                encodings.emplace_back();
-                if (c < 0x10000) {
-                    AppendUnit(static_cast<char16_t>(c), bigEndian, encodings.back());
-                } else {
-                    AppendUnit(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)), bigEndian,
-                               encodings.back());
-                    AppendUnit(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)), bigEndian,
-                               encodings.back());
-                }
-                break;
-            }
-            case ByteForm::Kind::Other:
-                break;
-        }
-    }
-    return encodings;
 }
 
 void PageFilter::Compile(const std::u32string& word) {
@@ -124,7 +66,7 @@ void PageFilter::Compile(const std::u32string& word) {
     std::vector<Character> characters(probe.word.size());
     for (std::size_t i = 0; i < probe.word.size(); ++i) {
         Character& character = characters[i];
-        for (std::string& encoded : Encodings(probe.word[i])) {
+        for (std::string& encoded : EncodedVariants(m_form, probe.word[i])) {
             const std::size_t anchorAt = m_form.kind == ByteForm::Kind::Utf16BigEndian ? 1
                                          : m_form.kind == ByteForm::Kind::Utf16LittleEndian
                                              ? 0
@@ -189,75 +131,6 @@ bool PageFilter::Aligned(std::size_t at, std::uint64_t origin) const {
     return m_unitBytes == 1 || (origin + at) % 2 == 0;
 }
 
-std::size_t PageFilter::DecodeAt(std::string_view bytes, std::size_t at,
-                                 char32_t& character) const {
-    const std::size_t left = bytes.size() - at;
-    switch (m_form.kind) {
-        case ByteForm::Kind::Utf8: {
-            if (left == 0) return 0;
-            const unsigned char lead = Byte(bytes, at);
-            // Looser than the decoder: it may only let more through.
-            const std::size_t length = lead < 0x80    ? 1
-                                       : lead >= 0xF0 ? 4
-                                       : lead >= 0xE0 ? 3
-                                       : lead >= 0xC0 ? 2
-                                                      : 0;
-            if (length == 0 || length > left) return 0;
-            char32_t c = length == 1 ? lead : lead & (0x7F >> length);
-            for (std::size_t k = 1; k < length; ++k) {
-                const unsigned char next = Byte(bytes, at + k);
-                if ((next & 0xC0) != 0x80) return 0;
-                c = (c << 6) | (next & 0x3F);
-            }
-            character = c;
-            return length;
-        }
-        case ByteForm::Kind::SingleByte:
-            if (left == 0) return 0;
-            character = (*m_form.table)[Byte(bytes, at)];
-            return 1;
-        case ByteForm::Kind::Utf16LittleEndian:
-        case ByteForm::Kind::Utf16BigEndian: {
-            const bool big = m_form.kind == ByteForm::Kind::Utf16BigEndian;
-            auto unitAt = [&](std::size_t i) -> char16_t {
-                return big ? char16_t(Byte(bytes, i) << 8 | Byte(bytes, i + 1))
-                           : char16_t(Byte(bytes, i + 1) << 8 | Byte(bytes, i));
-            };
-            if (left < 2) return 0;
-            const char16_t unit = unitAt(at);
-            if (unit >= 0xD800 && unit <= 0xDBFF && left >= 4) {
-                const char16_t low = unitAt(at + 2);
-                if (low >= 0xDC00 && low <= 0xDFFF) {
-                    character = 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (low - 0xDC00);
-                    return 4;
-                }
-            }
-            character = unit;
-            return 2;
-        }
-        case ByteForm::Kind::Other:
-            break;
-    }
-    return 0;
-}
-
-std::size_t PageFilter::DecodeBefore(std::string_view bytes, std::size_t at,
-                                     char32_t& character) const {
-    if (m_form.kind == ByteForm::Kind::Utf8) {
-        std::size_t start = at;
-        for (int k = 0; k < 4 && start > 0; ++k) {
-            --start;
-            if ((Byte(bytes, start) & 0xC0) != 0x80) break;
-        }
-        if (start == at) return 0;
-        return DecodeAt(bytes.substr(0, at), start, character) == at - start ? at - start : 0;
-    }
-    if (m_unitBytes == 1) return at == 0 ? 0 : DecodeAt(bytes, at - 1, character);
-    if (at < 2) return 0;
-    if (at >= 4 && DecodeAt(bytes.substr(0, at), at - 4, character) == 4) return 4;
-    return DecodeAt(bytes.substr(0, at), at - 2, character) == 2 ? 2 : 0;
-}
-
 // Whether the probed word stands around the anchor character found at
 // [anchorStart, anchorStart + anchorLength).
 bool PageFilter::WordAround(const Probe& probe, std::string_view bytes, std::size_t anchorStart,
@@ -265,21 +138,21 @@ bool PageFilter::WordAround(const Probe& probe, std::string_view bytes, std::siz
     std::size_t at = anchorStart + anchorLength;
     for (std::size_t i = probe.anchor + 1; i < probe.word.size(); ++i) {
         char32_t c = 0;
-        const std::size_t length = DecodeAt(bytes, at, c);
+        const std::size_t length = DecodeAt(m_form, bytes, at, c);
         if (length == 0 || FoldCharacter(c) != probe.word[i]) return false;
         at += length;
     }
     at = anchorStart;
     for (std::size_t i = probe.anchor; i-- > 0;) {
         char32_t c = 0;
-        const std::size_t length = DecodeBefore(bytes, at, c);
+        const std::size_t length = DecodeBefore(m_form, bytes, at, c);
         if (length == 0 || FoldCharacter(c) != probe.word[i]) return false;
         at -= length;
     }
     // A letter or digit right before it is in the same text: the word would
     // start there instead.
     char32_t c = 0;
-    return DecodeBefore(bytes, at, c) == 0 || !IsWordCharacter(c);
+    return DecodeBefore(m_form, bytes, at, c) == 0 || !IsWordCharacter(c);
 }
 
 // (a): the probe's anchor byte at `place`: one of its characters, the rest
@@ -328,7 +201,7 @@ void PageFilter::MarkupAt(std::string_view bytes, std::size_t place, std::uint64
     std::size_t end = unitStart;
     while (piece < ProbedCharacters) {
         char32_t c = 0;
-        const std::size_t length = DecodeBefore(bytes, end, c);
+        const std::size_t length = DecodeBefore(m_form, bytes, end, c);
         if (length == 0 || !IsWordCharacter(c)) break;
         before[piece++] = FoldCharacter(c);
         end -= length;
@@ -358,7 +231,7 @@ bool PageFilter::ReferenceAt(std::string_view bytes, std::size_t place, bool atE
         if (m_unitBytes == 1) {
             c = Byte(bytes, next);
         } else {
-            DecodeAt(bytes, next, c);
+            DecodeAt(m_form, bytes, next, c);
         }
         if (!reference.Take(c < 0x80 ? char16_t(c) : u'\uFFFD') || reference.Done()) {
             ended = true;

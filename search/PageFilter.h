@@ -22,18 +22,11 @@
 #include <string_view>
 #include <vector>
 
+#include "ByteForm.h"
 #include "ByteTriggers.h"
 #include "QueryMatcher.h"
 
 namespace courseview {
-
-// How a page's characters are laid in its bytes, as far as the filter can
-// use it; Other (multi-byte code pages) leaves every page to the full reading.
-struct ByteForm {
-    enum class Kind { Utf8, SingleByte, Utf16LittleEndian, Utf16BigEndian, Other };
-    Kind kind = Kind::Other;
-    const std::array<char16_t, 256>* table = nullptr;  // SingleByte: each byte's character
-};
 
 class PageFilter {
 public:
@@ -80,11 +73,7 @@ private:
         std::size_t triggerIndex = 0;  // in m_triggers, for this scan
     };
     void Compile(const std::u32string& word);
-    std::vector<std::string> Encodings(char32_t folded) const;
     bool Aligned(std::size_t at, std::uint64_t origin) const;
-    // One character ending at / starting at `at`; 0 when there is none.
-    std::size_t DecodeBefore(std::string_view bytes, std::size_t at, char32_t& character) const;
-    std::size_t DecodeAt(std::string_view bytes, std::size_t at, char32_t& character) const;
     bool WordAround(const Probe& probe, std::string_view bytes, std::size_t anchorStart,
                     std::size_t anchorLength) const;
     static constexpr std::size_t NoUnit = SIZE_MAX;

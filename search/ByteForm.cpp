@@ -1,0 +1,143 @@
+#include "ByteForm.h"
+
+#include "Words.h"
+
+namespace courseview {
+
+namespace {
+
+void AppendUtf8(char32_t c, std::string& out) {
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+void AppendUnit(char16_t unit, bool bigEndian, std::string& out) {
+    const char low = static_cast<char>(unit & 0xFF);
+    const char high = static_cast<char>(unit >> 8);
+    out.push_back(bigEndian ? high : low);
+    out.push_back(bigEndian ? low : high);
+}
+
+unsigned char Byte(std::string_view bytes, std::size_t at) {
+    return static_cast<unsigned char>(bytes[at]);
+}
+
+}  // namespace
+
+std::vector<std::string> EncodedVariants(const ByteForm& form, char32_t folded) {
+    std::vector<std::string> encodings;
+    for (char32_t c : CharactersFoldingTo(folded)) {
+        switch (form.kind) {
+            case ByteForm::Kind::Utf8:
+                encodings.emplace_back();
+                AppendUtf8(c, encodings.back());
+                break;
+            case ByteForm::Kind::SingleByte:
+                for (int byte = 0; byte < 256; ++byte) {
+                    if ((*form.table)[byte] == c) encodings.emplace_back(1, char(byte));
+                }
+                break;
+            case ByteForm::Kind::Utf16LittleEndian:
+            case ByteForm::Kind::Utf16BigEndian: {
+                const bool bigEndian = form.kind == ByteForm::Kind::Utf16BigEndian;
+                encodings.emplace_back();
+                if (c < 0x10000) {
+                    AppendUnit(static_cast<char16_t>(c), bigEndian, encodings.back());
+                } else {
+                    AppendUnit(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)), bigEndian,
+                               encodings.back());
+                    AppendUnit(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)), bigEndian,
+                               encodings.back());
+                }
+                break;
+            }
+            case ByteForm::Kind::Other:
+                break;
+        }
+    }
+    return encodings;
+}
+
+std::size_t DecodeAt(const ByteForm& form, std::string_view bytes, std::size_t at,
+                     char32_t& character) {
+    const std::size_t left = bytes.size() - at;
+    switch (form.kind) {
+        case ByteForm::Kind::Utf8: {
+            if (left == 0) return 0;
+            const unsigned char lead = Byte(bytes, at);
+            // Looser than the decoder: it may only let more through.
+            const std::size_t length = lead < 0x80    ? 1
+                                       : lead >= 0xF0 ? 4
+                                       : lead >= 0xE0 ? 3
+                                       : lead >= 0xC0 ? 2
+                                                      : 0;
+            if (length == 0 || length > left) return 0;
+            char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+            for (std::size_t k = 1; k < length; ++k) {
+                const unsigned char next = Byte(bytes, at + k);
+                if ((next & 0xC0) != 0x80) return 0;
+                c = (c << 6) | (next & 0x3F);
+            }
+            character = c;
+            return length;
+        }
+        case ByteForm::Kind::SingleByte:
+            if (left == 0) return 0;
+            character = (*form.table)[Byte(bytes, at)];
+            return 1;
+        case ByteForm::Kind::Utf16LittleEndian:
+        case ByteForm::Kind::Utf16BigEndian: {
+            const bool big = form.kind == ByteForm::Kind::Utf16BigEndian;
+            auto unitAt = [&](std::size_t i) -> char16_t {
+                return big ? char16_t(Byte(bytes, i) << 8 | Byte(bytes, i + 1))
+                           : char16_t(Byte(bytes, i + 1) << 8 | Byte(bytes, i));
+            };
+            if (left < 2) return 0;
+            const char16_t unit = unitAt(at);
+            if (unit >= 0xD800 && unit <= 0xDBFF && left >= 4) {
+                const char16_t low = unitAt(at + 2);
+                if (low >= 0xDC00 && low <= 0xDFFF) {
+                    character = 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (low - 0xDC00);
+                    return 4;
+                }
+            }
+            character = unit;
+            return 2;
+        }
+        case ByteForm::Kind::Other:
+            break;
+    }
+    return 0;
+}
+
+std::size_t DecodeBefore(const ByteForm& form, std::string_view bytes, std::size_t at,
+                         char32_t& character) {
+    if (form.kind == ByteForm::Kind::Utf8) {
+        std::size_t start = at;
+        for (int k = 0; k < 4 && start > 0; ++k) {
+            --start;
+            if ((Byte(bytes, start) & 0xC0) != 0x80) break;
+        }
+        if (start == at) return 0;
+        return DecodeAt(form, bytes.substr(0, at), start, character) == at - start ? at - start : 0;
+    }
+    if (UnitBytes(form) == 1) return at == 0 ? 0 : DecodeAt(form, bytes, at - 1, character);
+    if (at < 2) return 0;
+    if (at >= 4 && DecodeAt(form, bytes.substr(0, at), at - 4, character) == 4) return 4;
+    return DecodeAt(form, bytes.substr(0, at), at - 2, character) == 2 ? 2 : 0;
+}
+
+}  // namespace courseview
