@@ -68,27 +68,51 @@ namespace {
 
 std::size_t NextSse2(const std::vector<ByteTrigger>& triggers, std::string_view bytes,
                      std::size_t from, std::size_t blocksEnd, std::size_t& scanned) {
+    // The triggers in registers' shape, once: no sizes to load in the loop.
+    struct Wide {
+        __m128i bytes[ByteTriggers::FastBytes];
+        __m128i others[ByteTriggers::FastBytes];
+        __m128i low, high;
+        std::size_t byteCount, otherCount;
+        std::ptrdiff_t offset;
+        bool range;
+    };
+    Wide wide[ByteTriggers::MaximumFastTriggers];
+    const std::size_t count = triggers.size();
+    for (std::size_t t = 0; t < count; ++t) {
+        const ByteTrigger& trigger = triggers[t];
+        Wide& w = wide[t];
+        w.byteCount = trigger.bytes.size();
+        w.otherCount = trigger.others.size();
+        for (std::size_t k = 0; k < w.byteCount; ++k)
+            w.bytes[k] = _mm_set1_epi8(char(trigger.bytes[k]));
+        for (std::size_t k = 0; k < w.otherCount; ++k)
+            w.others[k] = _mm_set1_epi8(char(trigger.others[k]));
+        w.low = _mm_set1_epi8(char(trigger.otherLow));
+        w.high = _mm_set1_epi8(char(trigger.otherHigh));
+        w.offset = trigger.otherOffset;
+        w.range = trigger.otherOffset != 0 && trigger.others.empty();
+    }
     const char* data = bytes.data();
     for (std::size_t block = from; block < blocksEnd; block += 16) {
         const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + block));
         __m128i any = _mm_setzero_si128();
-        for (const ByteTrigger& trigger : triggers) {
-            __m128i hits = _mm_setzero_si128();
-            for (unsigned char byte : trigger.bytes) {
-                hits = _mm_or_si128(hits, _mm_cmpeq_epi8(chunk, _mm_set1_epi8(char(byte))));
-            }
-            if (trigger.otherOffset != 0) {
-                const __m128i other = _mm_loadu_si128(
-                    reinterpret_cast<const __m128i*>(data + block + trigger.otherOffset));
-                __m128i fits = _mm_setzero_si128();
-                if (trigger.others.empty()) {
-                    const __m128i clamped =
-                        _mm_max_epu8(_mm_min_epu8(other, _mm_set1_epi8(char(trigger.otherHigh))),
-                                     _mm_set1_epi8(char(trigger.otherLow)));
-                    fits = _mm_cmpeq_epi8(clamped, other);
-                }
-                for (unsigned char byte : trigger.others) {
-                    fits = _mm_or_si128(fits, _mm_cmpeq_epi8(other, _mm_set1_epi8(char(byte))));
+        for (std::size_t t = 0; t < count; ++t) {
+            const Wide& w = wide[t];
+            __m128i hits = _mm_cmpeq_epi8(chunk, w.bytes[0]);
+            for (std::size_t k = 1; k < w.byteCount; ++k)
+                hits = _mm_or_si128(hits, _mm_cmpeq_epi8(chunk, w.bytes[k]));
+            if (w.offset != 0) {
+                const __m128i other =
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + block + w.offset));
+                __m128i fits;
+                if (w.range) {
+                    fits = _mm_cmpeq_epi8(_mm_max_epu8(_mm_min_epu8(other, w.high), w.low), other);
+                } else {
+                    fits = _mm_cmpeq_epi8(other, w.others[0]);
+                    for (std::size_t k = 1; k < w.otherCount; ++k) {
+                        fits = _mm_or_si128(fits, _mm_cmpeq_epi8(other, w.others[k]));
+                    }
                 }
                 hits = _mm_and_si128(hits, fits);
             }
@@ -105,29 +129,52 @@ std::size_t NextSse2(const std::vector<ByteTrigger>& triggers, std::string_view 
 __attribute__((target("avx2"))) std::size_t NextAvx2(const std::vector<ByteTrigger>& triggers,
                                                      std::string_view bytes, std::size_t from,
                                                      std::size_t blocksEnd, std::size_t& scanned) {
+    // The triggers in registers' shape, once: no sizes to load in the loop.
+    struct Wide {
+        __m256i bytes[ByteTriggers::FastBytes];
+        __m256i others[ByteTriggers::FastBytes];
+        __m256i low, high;
+        std::size_t byteCount, otherCount;
+        std::ptrdiff_t offset;
+        bool range;
+    };
+    Wide wide[ByteTriggers::MaximumFastTriggers];
+    const std::size_t count = triggers.size();
+    for (std::size_t t = 0; t < count; ++t) {
+        const ByteTrigger& trigger = triggers[t];
+        Wide& w = wide[t];
+        w.byteCount = trigger.bytes.size();
+        w.otherCount = trigger.others.size();
+        for (std::size_t k = 0; k < w.byteCount; ++k)
+            w.bytes[k] = _mm256_set1_epi8(char(trigger.bytes[k]));
+        for (std::size_t k = 0; k < w.otherCount; ++k)
+            w.others[k] = _mm256_set1_epi8(char(trigger.others[k]));
+        w.low = _mm256_set1_epi8(char(trigger.otherLow));
+        w.high = _mm256_set1_epi8(char(trigger.otherHigh));
+        w.offset = trigger.otherOffset;
+        w.range = trigger.otherOffset != 0 && trigger.others.empty();
+    }
     const char* data = bytes.data();
     for (std::size_t block = from; block < blocksEnd; block += 32) {
         const __m256i chunk = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + block));
         __m256i any = _mm256_setzero_si256();
-        for (const ByteTrigger& trigger : triggers) {
-            __m256i hits = _mm256_setzero_si256();
-            for (unsigned char byte : trigger.bytes) {
-                hits =
-                    _mm256_or_si256(hits, _mm256_cmpeq_epi8(chunk, _mm256_set1_epi8(char(byte))));
-            }
-            if (trigger.otherOffset != 0) {
-                const __m256i other = _mm256_loadu_si256(
-                    reinterpret_cast<const __m256i*>(data + block + trigger.otherOffset));
-                __m256i fits = _mm256_setzero_si256();
-                if (trigger.others.empty()) {
-                    const __m256i clamped = _mm256_max_epu8(
-                        _mm256_min_epu8(other, _mm256_set1_epi8(char(trigger.otherHigh))),
-                        _mm256_set1_epi8(char(trigger.otherLow)));
-                    fits = _mm256_cmpeq_epi8(clamped, other);
-                }
-                for (unsigned char byte : trigger.others) {
-                    fits = _mm256_or_si256(fits,
-                                           _mm256_cmpeq_epi8(other, _mm256_set1_epi8(char(byte))));
+        for (std::size_t t = 0; t < count; ++t) {
+            const Wide& w = wide[t];
+            __m256i hits = _mm256_cmpeq_epi8(chunk, w.bytes[0]);
+            for (std::size_t k = 1; k < w.byteCount; ++k)
+                hits = _mm256_or_si256(hits, _mm256_cmpeq_epi8(chunk, w.bytes[k]));
+            if (w.offset != 0) {
+                const __m256i other =
+                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + block + w.offset));
+                __m256i fits;
+                if (w.range) {
+                    fits = _mm256_cmpeq_epi8(_mm256_max_epu8(_mm256_min_epu8(other, w.high), w.low),
+                                             other);
+                } else {
+                    fits = _mm256_cmpeq_epi8(other, w.others[0]);
+                    for (std::size_t k = 1; k < w.otherCount; ++k) {
+                        fits = _mm256_or_si256(fits, _mm256_cmpeq_epi8(other, w.others[k]));
+                    }
                 }
                 hits = _mm256_and_si256(hits, fits);
             }
@@ -153,7 +200,7 @@ bool HasAvx2() {
 std::size_t ByteTriggers::Next(std::string_view bytes, std::size_t from, std::size_t to) const {
     if (m_triggers.empty() || from >= to) return to;
 #if defined(COURSEVIEW_X86)
-    if (m_fast && m_triggers.size() <= 8) {
+    if (m_fast && m_triggers.size() <= MaximumFastTriggers) {
         // Whole blocks go from where every second byte lies inside `bytes`
         // up to where a block and its second bytes still do; a block may
         // reach past `to` (not past `bytes`), and a place it finds there

@@ -26,6 +26,8 @@ public:
     // A trigger with more than this many bytes in a set makes the pass go one
     // byte at a time.
     static constexpr std::size_t FastBytes = 4;
+    // More triggers than this make it go one byte at a time as well.
+    static constexpr std::size_t MaximumFastTriggers = 8;
 
     void Clear();
     // Returns the trigger's number.

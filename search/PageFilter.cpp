@@ -250,10 +250,8 @@ bool PageFilter::ReferenceAt(std::string_view bytes, std::size_t place, bool atE
     return true;
 }
 
-void PageFilter::Scan(std::string_view bytes, std::size_t from, std::size_t to, bool atEnd,
-                      std::uint64_t origin) {
-    if (!Usable() || from >= to || m_found == m_probes.size()) return;
-    // One pass for everything still looked for.
+void PageFilter::BuildTriggers(std::uint32_t found) {
+    m_triggersFor = found;
     m_triggers.Clear();
     for (Probe& probe : m_probes) {
         if (!probe.found && !probe.trigger.bytes.empty()) {
@@ -262,7 +260,7 @@ void PageFilter::Scan(std::string_view bytes, std::size_t from, std::size_t to, 
             probe.triggerIndex = SIZE_MAX;
         }
     }
-    std::size_t markup = SIZE_MAX;
+    m_markupTrigger = SIZE_MAX;
     const auto firstPieceEnd = std::find(m_pieceEnds.begin(), m_pieceEnds.end(), true);
     if (firstPieceEnd != m_pieceEnds.end()) {
         // "<" right after a byte that can end a piece of a word (for UTF-16,
@@ -273,11 +271,23 @@ void PageFilter::Scan(std::string_view bytes, std::size_t from, std::size_t to, 
         trigger.otherOffset = m_form.kind == ByteForm::Kind::Utf16BigEndian ? -2 : -1;
         trigger.otherLow = static_cast<unsigned char>(firstPieceEnd - m_pieceEnds.begin());
         trigger.otherHigh = static_cast<unsigned char>(255 - (lastPieceEnd - m_pieceEnds.rbegin()));
-        markup = m_triggers.Add(std::move(trigger));
+        m_markupTrigger = m_triggers.Add(std::move(trigger));
     }
     ByteTrigger ampersand;
     ampersand.bytes = {'&'};
-    const std::size_t reference = m_triggers.Add(std::move(ampersand));
+    m_referenceTrigger = m_triggers.Add(std::move(ampersand));
+}
+
+void PageFilter::Scan(std::string_view bytes, std::size_t from, std::size_t to, bool atEnd,
+                      std::uint64_t origin) {
+    if (!Usable() || from >= to || m_found == m_probes.size()) return;
+    // One pass for everything still looked for; the triggers stay as they
+    // are from page to page while no probe is found.
+    std::uint32_t found = 0;
+    for (std::size_t i = 0; i < m_probes.size(); ++i) found |= (m_probes[i].found ? 1u : 0u) << i;
+    if (found != m_triggersFor) BuildTriggers(found);
+    const std::size_t markup = m_markupTrigger;
+    const std::size_t reference = m_referenceTrigger;
     m_triggers.ForEach(bytes, from, to, [&](std::size_t place) {
         // One place may fire several: in UTF-16 the low byte of "м" is "<".
         for (Probe& probe : m_probes) {

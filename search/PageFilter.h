@@ -83,6 +83,8 @@ private:
     void MarkupAt(std::string_view bytes, std::size_t place, std::uint64_t origin);
     bool ReferenceAt(std::string_view bytes, std::size_t place, bool atEnd, std::uint64_t origin);
     void Found(Probe& probe);
+    // The triggers for the probes not yet found (`found`: a bit a probe).
+    void BuildTriggers(std::uint32_t found);
 
     ByteForm m_form;
     std::vector<Probe> m_probes;
@@ -93,6 +95,9 @@ private:
     // before markup, for a first look at the byte before a "<".
     std::array<bool, 256> m_pieceEnds{};
     ByteTriggers m_triggers;
+    std::uint32_t m_triggersFor = UINT32_MAX;  // the probes found when they were built
+    std::size_t m_markupTrigger = SIZE_MAX;
+    std::size_t m_referenceTrigger = SIZE_MAX;
 };
 
 }  // namespace courseview
