@@ -68,9 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const Output whole = Read(text, text.size() + 1);
     const Output cut = Read(text, chunk);
-    FUZZ_CHECK(whole.text == cut.text,
-               "chunks of " + std::to_string(chunk) + "\nwhole: " + Hex(whole.text) +
-                   "\ncut:   " + Hex(cut.text));
+    FUZZ_CHECK(whole.text == cut.text, "chunks of " + std::to_string(chunk) + "\nwhole: " +
+                                           Hex(whole.text) + "\ncut:   " + Hex(cut.text));
     FUZZ_CHECK(whole.tags == cut.tags, "chunks of " + std::to_string(chunk) + "\nwhole: " +
                                            Hex(whole.tags) + "\ncut:   " + Hex(cut.tags));
     FUZZ_CHECK(whole.linesGrow, Hex(text));
@@ -80,6 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (text[i] == u'\r' || (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r'))) ++breaks;
     }
     FUZZ_CHECK(whole.lastLine <= breaks, Hex(text));
-    if (text.find_first_of(u"<&") == std::u16string::npos) FUZZ_CHECK(whole.text == text, Hex(text));
+    if (text.find_first_of(u"<&") == std::u16string::npos)
+        FUZZ_CHECK(whole.text == text, Hex(text));
     return 0;
 }

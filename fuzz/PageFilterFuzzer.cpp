@@ -7,13 +7,9 @@
 // padding goes in (to put a chosen byte on the reader's chunk boundary),
 // the query (up to 32 bytes of UTF-8), then the page.
 
-#include <fcntl.h>
 #include <fuzzer/FuzzedDataProvider.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <atomic>
-#include <filesystem>
 
 #include "FuzzSupport.h"
 #include "PageSearch.h"
@@ -26,30 +22,6 @@ namespace {
 
 // The reader's first buffer: a chunk and what the filter keeps around it.
 constexpr std::size_t FirstBuffer = 256 * 1024 + 72 + 64;
-
-const std::string& PagePath() {
-    static const std::string path = [] {
-        std::string folder =
-            (std::filesystem::temp_directory_path() / "courseview-fuzz-XXXXXX").string();
-        if (::mkdtemp(folder.data()) == nullptr) std::abort();
-        static std::string removeAtExit = folder;
-        std::atexit([] { std::filesystem::remove_all(removeAtExit); });
-        return folder + "/page.htm";
-    }();
-    return path;
-}
-
-void WriteFile(const std::string& path, std::string_view bytes) {
-    const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (descriptor < 0) std::abort();
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t count = ::write(descriptor, bytes.data() + written, bytes.size() - written);
-        if (count <= 0) std::abort();
-        written += static_cast<std::size_t>(count);
-    }
-    ::close(descriptor);
-}
 
 }  // namespace
 
@@ -69,17 +41,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::size_t length = FirstBuffer - 256 + (padding >> 2) * 5;
         page.insert(at, std::string(length, (padding & 4) ? ' ' : '\0'));
     }
-    WriteFile(PagePath(), page);
+    WriteWholeFile(ScratchPagePath(), page);
 
     const Query parsed(query);
     const std::atomic<bool> cancelled{false};
     PageSearch filtered(parsed, codePage);
     PageSearch whole(parsed, codePage);
     whole.UseFilter(false);
-    const PageHits quick = filtered.Search(PagePath(), anyWord, cancelled);
-    const PageHits full = whole.Search(PagePath(), anyWord, cancelled);
-    const std::string detail = codePage.Name() + ", query " + Hex(query) + ", " +
-                               std::to_string(page.size()) + " bytes";
+    const PageHits quick = filtered.Search(ScratchPagePath(), anyWord, cancelled);
+    const PageHits full = whole.Search(ScratchPagePath(), anyWord, cancelled);
+    const std::string detail =
+        codePage.Name() + ", query " + Hex(query) + ", " + std::to_string(page.size()) + " bytes";
     FUZZ_CHECK(quick.holdsQuery == full.holdsQuery, detail);
     if (anyWord || full.holdsQuery) {
         FUZZ_CHECK(quick.hits == full.hits, detail);

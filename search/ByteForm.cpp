@@ -1,28 +1,11 @@
 #include "ByteForm.h"
 
+#include "Utf.h"
 #include "Words.h"
 
 namespace courseview {
 
 namespace {
-
-void AppendUtf8(char32_t c, std::string& out) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
 
 void AppendUnit(char16_t unit, bool bigEndian, std::string& out) {
     const char low = static_cast<char>(unit & 0xFF);
@@ -40,10 +23,11 @@ unsigned char Byte(std::string_view bytes, std::size_t at) {
 std::vector<std::string> EncodedVariants(const ByteForm& form, char32_t folded) {
     std::vector<std::string> encodings;
     for (char32_t c : CharactersFoldingTo(folded)) {
+        std::u16string units;
+        AppendCodePoint(c, units);
         switch (form.kind) {
             case ByteForm::Kind::Utf8:
-                encodings.emplace_back();
-                AppendUtf8(c, encodings.back());
+                encodings.push_back(Utf16ToUtf8(units));
                 break;
             case ByteForm::Kind::SingleByte:
                 for (int byte = 0; byte < 256; ++byte) {
@@ -51,19 +35,12 @@ std::vector<std::string> EncodedVariants(const ByteForm& form, char32_t folded) 
                 }
                 break;
             case ByteForm::Kind::Utf16LittleEndian:
-            case ByteForm::Kind::Utf16BigEndian: {
-                const bool bigEndian = form.kind == ByteForm::Kind::Utf16BigEndian;
+            case ByteForm::Kind::Utf16BigEndian:
                 encodings.emplace_back();
-                if (c < 0x10000) {
-                    AppendUnit(static_cast<char16_t>(c), bigEndian, encodings.back());
-                } else {
-                    AppendUnit(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)), bigEndian,
-                               encodings.back());
-                    AppendUnit(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)), bigEndian,
-                               encodings.back());
+                for (char16_t unit : units) {
+                    AppendUnit(unit, form.kind == ByteForm::Kind::Utf16BigEndian, encodings.back());
                 }
                 break;
-            }
             case ByteForm::Kind::Other:
                 break;
         }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "HtmlEntities.h"
+#include "Words.h"
 
 namespace courseview {
 
@@ -21,15 +22,6 @@ int HexValue(char16_t c) {
     if (c >= u'a' && c <= u'f') return c - u'a' + 10;
     if (c >= u'A' && c <= u'F') return c - u'A' + 10;
     return -1;
-}
-
-void AppendCodePoint(char32_t c, std::u16string& out) {
-    if (c < 0x10000) {
-        out.push_back(static_cast<char16_t>(c));
-    } else {
-        out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
-        out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
-    }
 }
 
 // What browsers make of 0x80..0x9F in a numeric reference: the windows-1252

@@ -84,14 +84,16 @@ private:
         if (units == 1) {
             m_line.Append(static_cast<char16_t>(character));
         } else {
-            m_line.Append(static_cast<char16_t>(0xD800 + ((character - 0x10000) >> 10)));
-            m_line.Append(static_cast<char16_t>(0xDC00 + ((character - 0x10000) & 0x3FF)));
+            m_units.clear();
+            AppendCodePoint(character, m_units);
+            for (char16_t unit : m_units) m_line.Append(unit);
         }
     }
 
     QueryMatch& m_match;
     ResultLine& m_line;
     char16_t m_highSurrogate = 0;
+    std::u16string m_units;
 };
 
 ByteForm FormOf(const CodePage& decoder, const std::string& codeset) {

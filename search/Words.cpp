@@ -97,6 +97,15 @@ char32_t NextCodePoint(std::u16string_view text, std::size_t& at) {
     return unit;
 }
 
+void AppendCodePoint(char32_t character, std::u16string& out) {
+    if (character < 0x10000) {
+        out.push_back(static_cast<char16_t>(character));
+    } else {
+        out.push_back(static_cast<char16_t>(0xD800 + ((character - 0x10000) >> 10)));
+        out.push_back(static_cast<char16_t>(0xDC00 + ((character - 0x10000) & 0x3FF)));
+    }
+}
+
 std::vector<TextWord> WordsOf(std::u16string_view text) {
     std::vector<TextWord> words;
     std::size_t at = 0;

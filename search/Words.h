@@ -27,6 +27,9 @@ char32_t NextCodePoint(std::u16string_view text, std::size_t& at);
 
 inline std::size_t UnitsOf(char32_t character) { return character >= 0x10000 ? 2 : 1; }
 
+// Appends the character as one UTF-16 unit, or two past U+FFFF.
+void AppendCodePoint(char32_t character, std::u16string& out);
+
 struct TextWord {
     std::size_t begin = 0;  // in UTF-16 units
     std::size_t length = 0;
