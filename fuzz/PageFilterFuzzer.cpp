@@ -21,7 +21,7 @@ using namespace courseview::fuzzing;
 namespace {
 
 // The reader's first buffer: a chunk and what the filter keeps around it.
-constexpr std::size_t FirstBuffer = 256 * 1024 + 72 + 64;
+constexpr std::size_t FirstBuffer = 256 * 1024 + 160 + 64;
 
 }  // namespace
 

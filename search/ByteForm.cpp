@@ -54,21 +54,17 @@ std::size_t DecodeAt(const ByteForm& form, std::string_view bytes, std::size_t a
     switch (form.kind) {
         case ByteForm::Kind::Utf8: {
             if (left == 0) return 0;
-            const unsigned char lead = Byte(bytes, at);
-            // Looser than the decoder: it may only let more through.
-            const std::size_t length = lead < 0x80    ? 1
-                                       : lead >= 0xF0 ? 4
-                                       : lead >= 0xE0 ? 3
-                                       : lead >= 0xC0 ? 2
-                                                      : 0;
-            if (length == 0 || length > left) return 0;
-            char32_t c = length == 1 ? lead : lead & (0x7F >> length);
-            for (std::size_t k = 1; k < length; ++k) {
-                const unsigned char next = Byte(bytes, at + k);
-                if ((next & 0xC0) != 0x80) return 0;
-                c = (c << 6) | (next & 0x3F);
+            if (Byte(bytes, at) < 0x80) {
+                character = Byte(bytes, at);
+                return 1;
             }
-            character = c;
+            // Exactly as the decoder judges it: a letter read from bytes the
+            // decoder would turn into U+FFFD could hide the start of a word.
+            std::u16string units;
+            const std::size_t length = DecodeOneUtf8Character(bytes.substr(at), units);
+            if (length == 0) return 0;
+            std::size_t index = 0;
+            character = NextCodePoint(units, index);
             return length;
         }
         case ByteForm::Kind::SingleByte:

@@ -28,9 +28,9 @@ inline std::size_t UnitBytes(const ByteForm& form) {
 // character as many ways as the form writes it; none it cannot write.
 std::vector<std::string> EncodedVariants(const ByteForm& form, char32_t folded);
 
-// The character that starts at `at`, or ends there; returns its length in
-// bytes, 0 when no character lies there whole. Looser than the decoders (an
-// overlong UTF-8 form passes): what a raw look may let through, never less.
+// The character that starts at `at`, or ends there, as the page's decoder
+// reads it; returns its length in bytes, 0 when no character lies there
+// whole. Bytes the decoder reads as U+FFFD never come out as a letter.
 std::size_t DecodeAt(const ByteForm& form, std::string_view bytes, std::size_t at,
                      char32_t& character);
 std::size_t DecodeBefore(const ByteForm& form, std::string_view bytes, std::size_t at,

@@ -149,10 +149,27 @@ bool PageFilter::WordAround(const Probe& probe, std::string_view bytes, std::siz
         if (length == 0 || FoldCharacter(c) != probe.word[i]) return false;
         at -= length;
     }
-    // A letter or digit right before it is in the same text: the word would
-    // start there instead.
+    return MayStartWord(bytes, at);
+}
+
+// Whether a text word may start at `at`. A letter or digit right before it
+// is in the same text, and the word would start there instead, unless it
+// ends a character reference written without its ";" ("&copy", "&#33"),
+// which may stand for no letter at all.
+bool PageFilter::MayStartWord(std::string_view bytes, std::size_t at) const {
     char32_t c = 0;
-    return DecodeBefore(m_form, bytes, at, c) == 0 || !IsWordCharacter(c);
+    std::size_t length = DecodeBefore(m_form, bytes, at, c);
+    if (length == 0 || !IsWordCharacter(c)) return true;
+    for (int steps = 0; steps < 40; ++steps) {
+        if (c == U'&') return true;
+        const bool asciiAlphanumeric =
+            (c >= U'0' && c <= U'9') || (c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z');
+        if (!asciiAlphanumeric && c != U'#') return false;
+        at -= length;
+        length = DecodeBefore(m_form, bytes, at, c);
+        if (length == 0) return true;  // the bytes kept end here: cannot tell
+    }
+    return true;
 }
 
 // (a): the probe's anchor byte at `place`: one of its characters, the rest
@@ -189,28 +206,35 @@ std::size_t PageFilter::UnitStart(std::string_view bytes, std::size_t place,
     return start;
 }
 
-// (b): a "<" at `place`, right after a run of letters and digits that is
-// the first characters of a probed word.
+// (b): a "<" at `place`, right after the first characters of a probed word
+// at the start of a word.
 void PageFilter::MarkupAt(std::string_view bytes, std::size_t place, std::uint64_t origin) {
     const std::size_t unitStart = UnitStart(bytes, place, origin);
     if (unitStart == NoUnit || unitStart == 0 || !m_pieceEnds[Byte(bytes, unitStart - 1)]) return;
-    // The word characters before it, nearest first: the whole run must be the
-    // word's first characters for the word to start there.
+    // The word characters before it, nearest first, and where each starts:
+    // the word's first characters must stand there, at the start of a word.
     char32_t before[ProbedCharacters];
-    std::size_t piece = 0;
+    std::size_t starts[ProbedCharacters];
+    std::size_t run = 0;
     std::size_t end = unitStart;
-    while (piece < ProbedCharacters) {
+    while (run < ProbedCharacters) {
         char32_t c = 0;
         const std::size_t length = DecodeBefore(m_form, bytes, end, c);
         if (length == 0 || !IsWordCharacter(c)) break;
-        before[piece++] = FoldCharacter(c);
         end -= length;
+        before[run] = FoldCharacter(c);
+        starts[run++] = end;
     }
-    for (Probe& probe : m_probes) {
-        if (probe.found || piece == 0 || piece >= probe.word.size()) continue;
-        if (std::equal(probe.word.begin(), probe.word.begin() + piece,
-                       std::make_reverse_iterator(before + piece))) {
-            Found(probe);
+    for (std::size_t piece = 1; piece <= run; ++piece) {
+        bool mayStart = false;
+        for (Probe& probe : m_probes) {
+            if (probe.found || piece >= probe.word.size() ||
+                !std::equal(probe.word.begin(), probe.word.begin() + piece,
+                            std::make_reverse_iterator(before + piece))) {
+                continue;
+            }
+            mayStart = mayStart || MayStartWord(bytes, starts[piece - 1]);
+            if (mayStart) Found(probe);
         }
     }
 }

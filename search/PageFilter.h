@@ -8,9 +8,11 @@
 // references; markup can also split a word's characters apart
 // ("<b>К</b>еплер"). So a page may hold a query word at the start of a text
 // word only if its bytes hold (a) the word's characters in sequence, in some
-// case, with no letter or digit right before them, or (b) a "<" right after
-// a run of letters and digits that is the word's first characters, or (c)
-// an "&" that decodes to a character of the word. The filter looks for exactly these,
+// case, at the start of a word, or (b) a "<" right after the word's first
+// characters, at the start of a word, or (c) an "&" that decodes to a
+// character of the word. A letter or digit right before the characters means
+// no word starts there, unless it may end a reference written without its
+// ";" ("&copyКеплер" shows "©Кеплер"). The filter looks for exactly these,
 // for the query's rarest-looking words (up to ProbedWords, each cut to its
 // first ProbedCharacters): it never rejects a page that holds them, and it
 // lets through some pages that do not, which the full reading then settles.
@@ -33,7 +35,7 @@ public:
     static constexpr std::size_t ProbedWords = 4;
     static constexpr std::size_t ProbedCharacters = 16;
     // What Scan() looks at around the bytes it is given to scan.
-    static constexpr std::size_t LookBehind = 72;
+    static constexpr std::size_t LookBehind = 160;
     static constexpr std::size_t LookAhead = 64;
 
     PageFilter(const Query& query, const ByteForm& form);
@@ -81,6 +83,7 @@ private:
     bool LiteralAt(const Probe& probe, std::string_view bytes, std::size_t place,
                    std::uint64_t origin) const;
     void MarkupAt(std::string_view bytes, std::size_t place, std::uint64_t origin);
+    bool MayStartWord(std::string_view bytes, std::size_t at) const;
     bool ReferenceAt(std::string_view bytes, std::size_t place, bool atEnd, std::uint64_t origin);
     void Found(Probe& probe);
     // The triggers for the probes not yet found (`found`: a bit a probe).

@@ -69,7 +69,12 @@ TEST(PageSearch, FindsWordsInThePagesTextInItsEncoding) {
                   false, 0},
              Case{"&#1050;еплер К&#x435;плер &#" + zeros + "1050;еплер", true, 3},
              Case{"сверх" + Kepler + " " + Kepler + "ов", true, 1},
+             // References without their ";" leave no letter before the word.
+             Case{"&copy" + Kepler + " &#33" + Kepler + " &amp" + "Кеп<b>лер</b> x&y" + Kepler,
+                  true, 3},
              Case{std::string("a\0", 2) + Kepler, false, 0},
+             // An overlong "A" reads as two U+FFFD: no letter before the word.
+             Case{"\xEF\xBB\xBFx \xC1\x81" + Kepler, true, 1},
              Case{"<p>" + Kepler + "&lt;script&gt; &amp; \"quotes\"</p>", true, 1},
          }) {
         const PageHits hits = SearchBytes(c.page, u"кеплер");
