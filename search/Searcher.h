@@ -11,7 +11,7 @@
 // Cancel() returns, no handler of the old search runs again, and its workers
 // drop their page within one chunk of it. Handlers run on a worker thread,
 // one at a time, and may start or cancel a search themselves; they must not
-// Wait().
+// Wait() or destroy the Searcher.
 
 #include <condition_variable>
 #include <cstdint>
