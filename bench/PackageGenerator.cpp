@@ -18,7 +18,7 @@ namespace courseview::bench {
 namespace {
 
 // Raised whenever the layout below changes, so an old package is rebuilt.
-constexpr int GeneratorVersion = 1;
+constexpr int GeneratorVersion = 3;
 
 constexpr std::uint64_t KiB = 1024;
 constexpr std::uint64_t HugePageBytes = 8 * KiB * KiB;
@@ -52,6 +52,11 @@ const char* const Words[] = {
     "Пример",   "Модуль",   "Урок",          "Материалы", "Приложение", "Основы",    "Методика",
     "Механика", "Оптика",   "Электричество", "Химия",     "История",    "Геометрия", "Алгебра",
 };
+// A sentence planted in PlantedShare of the pages, for the search's figures:
+// its words occur nowhere else.
+constexpr double PlantedShare = 0.01;
+constexpr const char* PlantedParagraph = "<p>Законы Кеплера описывают движение планет.</p>\r\n";
+
 const char* const PageExtensions[] = {"htm", "htm", "htm", "html", "html", "HTM", "Html"};
 const char* const PictureExtensions[] = {"jpg", "jpg", "bmp", "JPG"};
 const char* const OtherExtensions[] = {"txt", "png", "js", "css", "exe", "pdf", "jpeg", "mp4"};
@@ -282,13 +287,21 @@ private:
         bytes += Encode(
             "<html>\r\n<head>\r\n<meta http-equiv=\"Content-Type\" content=\"text/html\">\r\n",
             encoding);
-        if (lateTitle) bytes += filler.substr(0, 40 * KiB);
+        const bool planted = counted && m_plant.Chance(PlantedShare);
+        // A planted page stays well-formed in its encoding (the filler may
+        // otherwise be cut inside a character): its pieces of filler start
+        // and end at paragraphs.
+        if (lateTitle) {
+            bytes += filler.substr(
+                0, planted ? ParagraphAtOrAfter(filler, 40 * KiB, encoding) : 40 * KiB);
+        }
         if (!noTitle) {
             bytes += Encode(
                 upperTag ? "<TITLE>" + title + "</TITLE>\r\n" : "<title>" + title + "</title>\r\n",
                 encoding);
         }
         bytes += Encode("</head>\r\n<body>\r\n", encoding);
+        if (planted) bytes += Encode(PlantedParagraph, encoding);
         std::uint64_t apparent = size;
         if (huge) {
             apparent = HugePageBytes;
@@ -297,13 +310,16 @@ private:
         if (bytes.size() < size) {
             std::size_t want = static_cast<std::size_t>(size - bytes.size());
             if (encoding == Encoding::Utf16WithMark) want &= ~std::size_t{1};
-            bytes += filler.substr(filler.size() - want);
+            std::size_t start = filler.size() - want;
+            if (planted) start = ParagraphAtOrAfter(filler, start, encoding);
+            bytes += filler.substr(start);
         }
         WriteFile(path, bytes, apparent);
         m_facts.apparentBytes += std::max<std::uint64_t>(apparent, bytes.size());
         if (counted) {
             ++m_facts.pages;
             if (huge) ++m_facts.hugePages;
+            if (planted) ++m_facts.plantedPages;
         }
     }
 
@@ -326,8 +342,20 @@ private:
             filler.resize(std::min<std::size_t>(filler.size(), 128 * KiB));
     }
 
+    static std::size_t ParagraphAtOrAfter(const std::string& filler, std::size_t start,
+                                          Encoding encoding) {
+        const std::string opening = Encode("<p>", encoding);
+        for (std::size_t at = filler.find(opening, start); at != std::string::npos;
+             at = filler.find(opening, at + 1)) {
+            if (encoding != Encoding::Utf16WithMark || at % 2 == 0) return at;
+        }
+        return filler.size();
+    }
+
     const PackageShape& m_shape;
     Random m_random;
+    // Its own sequence, so that planting leaves every other page as it was.
+    Random m_plant{m_shape.seed ^ 0x6B65706C6572ull};
     PackageFacts m_facts;
     std::string m_filler[3];  // UTF-8, windows-1251, UTF-16LE
 };
@@ -336,7 +364,7 @@ std::string FactsText(const PackageShape& shape, const PackageFacts& facts) {
     std::ostringstream text;
     text << GeneratorVersion << ' ' << shape.name << ' ' << shape.entries << ' ' << shape.seed
          << ' ' << facts.entries << ' ' << facts.pages << ' ' << facts.hugePages << ' '
-         << facts.apparentBytes;
+         << facts.plantedPages << ' ' << facts.apparentBytes;
     return text.str();
 }
 
@@ -355,7 +383,7 @@ PackageFacts EnsurePackage(const std::string& folder, const PackageShape& shape)
         std::uint64_t seed = 0;
         PackageFacts facts;
         if (in >> version >> name >> entries >> seed >> facts.entries >> facts.pages >>
-                facts.hugePages >> facts.apparentBytes &&
+                facts.hugePages >> facts.plantedPages >> facts.apparentBytes &&
             version == GeneratorVersion && name == shape.name && entries == shape.entries &&
             seed == shape.seed && std::filesystem::is_directory(folder)) {
             return facts;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace courseview::bench {
 
@@ -14,6 +15,10 @@ struct PackageShape {
     std::uint64_t seed;
 };
 
+// A word that a hundredth of the pages hold, in a sentence of their body
+// ("Законы Кеплера описывают движение планет."), and no other page or title.
+inline constexpr std::u16string_view PlantedWord = u"кеплер";
+
 PackageShape MediumPackage(std::uint64_t seed);
 PackageShape LargePackage(std::uint64_t seed);
 
@@ -21,6 +26,7 @@ struct PackageFacts {
     std::uint64_t entries = 0;        // every file and folder created
     std::uint64_t pages = 0;          // page files the scan will read
     std::uint64_t hugePages = 0;      // 8 MB pages (sparse past their head)
+    std::uint64_t plantedPages = 0;   // pages holding PlantedWord
     std::uint64_t apparentBytes = 0;  // file sizes added up
     bool generatedNow = false;        // false when an earlier run's package was used
 };

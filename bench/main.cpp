@@ -22,6 +22,7 @@
 #include "PackageGenerator.h"
 #include "PageTitle.h"
 #include "Report.h"
+#include "SearchBench.h"
 
 using namespace courseview;
 using namespace courseview::bench;
@@ -166,6 +167,8 @@ void MeasurePackage(const Options& options, const std::string& sizeName, bool ca
         "");
     if (tool.exitStatus != 0)
         std::cout << "\n(courseview-catalogue exited with " << tool.exitStatus << ")\n";
+
+    MeasureSearch(options, folder, facts);
 }
 
 void MeasureHugePage(const Options& options, bool canDrop) {

@@ -125,6 +125,7 @@ public:
     }
     const std::string& Name() const override { return m_name; }
     bool KeepsAscii() const override { return m_keepsAscii; }
+    const std::array<char16_t, 256>* ByteTable() const override { return &m_toUnicode; }
     std::size_t DecodePrefix(std::string_view bytes, bool, std::u16string& out) const override {
         const std::size_t before = out.size();
         out.resize(before + bytes.size());

@@ -4,6 +4,7 @@
 // tokenizer scans. One small interface so a Windows build can put the
 // platform's own conversions behind it.
 
+#include <array>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -37,6 +38,11 @@ public:
     // ASCII bytes decode to themselves and nothing else decodes to ASCII, so
     // an ASCII word such as a tag name can be compared on the bytes.
     virtual bool KeepsAscii() const { return false; }
+
+    // The character each byte decodes to, for a code page in which every byte
+    // is a character on its own; nullptr for the others. A reader may then
+    // look for characters in the bytes without decoding them.
+    virtual const std::array<char16_t, 256>* ByteTable() const { return nullptr; }
 
     std::u16string ToUtf16(std::string_view bytes) const;
     std::string FromUtf16(std::u16string_view text) const;

@@ -47,18 +47,22 @@ PageEncoding DisplayEncoding(std::string_view head, bool pageGoesOn,
             EncodingSource::SystemCodePage};
 }
 
+const CodePage* PageDecoder(const PageEncoding& encoding, const CodePage& systemCodePage) {
+    if (encoding.codeset.empty()) return nullptr;
+    if (encoding.source == EncodingSource::SystemCodePage) return &systemCodePage;
+    return &CodePageNamed(encoding.codeset);
+}
+
 std::u16string DecodePageForDisplay(std::string_view bytes, const CodePage& systemCodePage) {
     const PageEncoding encoding = DisplayEncoding(
         bytes.substr(0, DisplayDecisionBytes), bytes.size() > DisplayDecisionBytes, systemCodePage);
     bytes.remove_prefix(encoding.markBytes);
     std::u16string text;
-    if (encoding.codeset.empty()) {
+    if (const CodePage* decoder = PageDecoder(encoding, systemCodePage)) {
+        text = decoder->ToUtf16(bytes);
+    } else if (!bytes.empty()) {
         // "replacement": the page's bytes are never shown.
-        if (!bytes.empty()) text.push_back(ReplacementCharacter);
-    } else if (encoding.source == EncodingSource::SystemCodePage) {
-        text = systemCodePage.ToUtf16(bytes);
-    } else {
-        text = CodePageNamed(encoding.codeset).ToUtf16(bytes);
+        text.push_back(ReplacementCharacter);
     }
     if (const std::size_t end = text.find(u'\0'); end != std::u16string::npos) text.resize(end);
     return text;

@@ -35,6 +35,12 @@ PageEncoding DisplayEncoding(std::string_view head, bool pageGoesOn,
                              const CodePage& systemCodePage);
 inline constexpr std::size_t DisplayDecisionBytes = 65536;
 
+// What decodes a page's bytes (the mark skipped) by the display's decision:
+// the system code page itself when the decision fell to it; nullptr for an
+// encoding browsers refuse to decode ("replacement"), whose bytes read as a
+// single U+FFFD.
+const CodePage* PageDecoder(const PageEncoding& encoding, const CodePage& systemCodePage);
+
 // The whole text of a page decoded by the display's decision, the mark
 // skipped; the first U+0000 ends it, as for every text the viewer reads. A
 // page declared in an encoding browsers refuse to decode ("replacement")

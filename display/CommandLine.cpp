@@ -7,7 +7,8 @@
 namespace courseview {
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
-                             const std::vector<std::string_view>& knownOptions) {
+                             const std::vector<std::string_view>& knownOptions,
+                             const std::vector<std::string_view>& valuedOptions) {
     CommandLine line;
     auto misuse = [&line](std::string problem) {
         line.request = CommandLine::Request::Misuse;
@@ -15,7 +16,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
         return line;
     };
     bool optionsEnded = false;
-    for (const std::string& argument : arguments) {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
         const bool option = !optionsEnded && argument.size() > 1 && argument.front() == '-';
         if (option && argument == "--") {
             optionsEnded = true;
@@ -25,9 +27,16 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
         } else if (option && argument == "--version") {
             line.request = CommandLine::Request::Version;
             return line;
+        } else if (option && std::find(valuedOptions.begin(), valuedOptions.end(), argument) !=
+                                 valuedOptions.end()) {
+            if (line.values.contains(argument)) return misuse(argument + " given twice");
+            if (i + 1 == arguments.size()) return misuse(argument + " needs a value");
+            line.values[argument] = arguments[++i];
         } else if (option) {
             if (std::find(knownOptions.begin(), knownOptions.end(), argument) == knownOptions.end())
                 return misuse("unknown option " + QuotedForMessage(argument));
+            if (std::find(line.options.begin(), line.options.end(), argument) != line.options.end())
+                return misuse(argument + " given twice");
             line.options.push_back(argument);
         } else if (line.folder) {
             return misuse("more than one folder given: " + QuotedForMessage(*line.folder) +

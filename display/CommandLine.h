@@ -3,6 +3,7 @@
 // folder, "--help", "--version", and "--" to end the options so a folder may
 // be named "-x".
 
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,16 +19,20 @@ struct CommandLine {
         Misuse,   // print `problem` on one line to stderr and exit 2
     };
     Request request = Request::Run;
-    std::vector<std::string> options;   // the known options given, in order
-    std::optional<std::string> folder;  // the one folder argument, as given
+    std::vector<std::string> options;           // the known options given, in order
+    std::map<std::string, std::string> values;  // the options that take a value, with it
+    std::optional<std::string> folder;          // the one folder argument, as given
     std::string problem;
 };
 
 // Reads `arguments` (without the program name) in order; the first of
-// "--help", "--version", an unknown option or a second folder decides the
-// request. "-" alone is a folder name, as is everything after "--".
+// "--help", "--version", an unknown option, an option given twice, an option
+// of `valuedOptions` without its value, or a second folder decides the
+// request. An option of `valuedOptions` takes the next argument as its value,
+// whatever it is. "-" alone is a folder name, as is everything after "--".
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
-                             const std::vector<std::string_view>& knownOptions);
+                             const std::vector<std::string_view>& knownOptions,
+                             const std::vector<std::string_view>& valuedOptions = {});
 
 // The viewer's: courseview [--] [FOLDER], FOLDER a path or a file:// URI. On
 // Run, `folder` is the absolute course folder it names, ending in "/"

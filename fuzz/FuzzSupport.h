@@ -2,9 +2,14 @@
 // What every fuzz target shares: the code pages a page can be read in, and a
 // check that stops the run with the evidence when a property fails.
 
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -80,6 +85,32 @@ inline std::string Hex(std::string_view bytes) {
         out += unit;
     }
     return out;
+}
+
+// A page file in a folder of this run's own, removed when the run ends: for
+// targets that read pages as the program does, from disk.
+inline const std::string& ScratchPagePath() {
+    static const std::string path = [] {
+        std::string folder =
+            (std::filesystem::temp_directory_path() / "courseview-fuzz-XXXXXX").string();
+        if (::mkdtemp(folder.data()) == nullptr) std::abort();
+        static std::string removeAtExit = folder;
+        std::atexit([] { std::filesystem::remove_all(removeAtExit); });
+        return folder + "/page.htm";
+    }();
+    return path;
+}
+
+inline void WriteWholeFile(const std::string& path, std::string_view bytes) {
+    const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (descriptor < 0) std::abort();
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t count = ::write(descriptor, bytes.data() + written, bytes.size() - written);
+        if (count <= 0) std::abort();
+        written += static_cast<std::size_t>(count);
+    }
+    ::close(descriptor);
 }
 
 [[noreturn]] inline void PropertyFailed(const char* property, const std::string& detail) {

@@ -7,14 +7,10 @@
 // (to push a chosen byte onto the reader's buffer boundary, or to make a token
 // longer than the cap), then the page.
 
-#include <fcntl.h>
 #include <fuzzer/FuzzedDataProvider.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
-#include <filesystem>
 
 #include "FuzzSupport.h"
 #include "PageTitle.h"
@@ -40,30 +36,6 @@ constexpr std::array<std::string_view, 10> PaddingUnits = {" ",
                                                            "\x3D\xD8\x00\xDE",
                                                            "\xB0\xA1",
                                                            "\x81\x30\x81\x30"};
-
-const std::string& PagePath() {
-    static const std::string path = [] {
-        std::string folder =
-            (std::filesystem::temp_directory_path() / "courseview-fuzz-XXXXXX").string();
-        if (::mkdtemp(folder.data()) == nullptr) std::abort();
-        static std::string removeAtExit = folder;
-        std::atexit([] { std::filesystem::remove_all(removeAtExit); });
-        return folder + "/page.htm";
-    }();
-    return path;
-}
-
-void WriteFile(const std::string& path, std::string_view bytes) {
-    const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (descriptor < 0) std::abort();
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t count = ::write(descriptor, bytes.data() + written, bytes.size() - written);
-        if (count <= 0) std::abort();
-        written += static_cast<std::size_t>(count);
-    }
-    ::close(descriptor);
-}
 
 std::string Repeated(std::string_view unit, std::size_t length) {
     std::string out;
@@ -92,9 +64,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else if ((padding & 7) == 2) {
         page.insert(at, Repeated(unit, MaximumTitleLength + 2048 * boundaryOffset));
     }
-    WriteFile(PagePath(), page);
+    WriteWholeFile(ScratchPagePath(), page);
 
-    const std::u16string streamed = ReadPageTitle(PagePath(), codePage);
+    const std::u16string streamed = ReadPageTitle(ScratchPagePath(), codePage);
     const std::u16string expected = TitleByTheRule(page, codePage);
     if (streamed != expected) {
         std::size_t at = 0;

@@ -5,13 +5,15 @@
 # new inputs collect in build-fuzz/corpus/. An input that breaks a property
 # is kept in build-fuzz/findings/ and the script fails.
 #
-#   scripts/fuzz.sh [SECONDS_EACH] [TextDecoding SimpleParser PageTitle WrapperFragment CatalogueJson]
+#   scripts/fuzz.sh [SECONDS_EACH] [TextDecoding SimpleParser PageTitle WrapperFragment CatalogueJson
+#                                   HtmlTextReader PageFilter]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 shift $(( $# > 0 ? 1 : 0 ))
 targets=("$@")
-[ "${#targets[@]}" -gt 0 ] || targets=(TextDecoding SimpleParser PageTitle WrapperFragment CatalogueJson)
+[ "${#targets[@]}" -gt 0 ] ||
+  targets=(TextDecoding SimpleParser PageTitle WrapperFragment CatalogueJson HtmlTextReader PageFilter)
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz

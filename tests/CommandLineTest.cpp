@@ -82,8 +82,12 @@ TEST(CommandLine, OptionsFoldersAndTheirMisuse) {
              Case{{"--bogus", "--help"}, Request::Misuse, "", "unknown option \"--bogus\""},
              Case{{"a", "a"}, Request::Misuse, "", "more than one folder given: \"a\" and \"a\""},
              Case{{"a", "--", "b"}, Request::Misuse, "", "more than one folder given"},
+             Case{{"--json", "--json", "a"}, Request::Misuse, "", "--json given twice"},
+             Case{{"--find", "-x", "a"}, Request::Run, "a", ""},
+             Case{{"a", "--find"}, Request::Misuse, "", "--find needs a value"},
+             Case{{"--find", "x", "--find", "y", "a"}, Request::Misuse, "", "--find given twice"},
          }) {
-        const CommandLine line = ParseCommandLine(c.arguments, {"--json"});
+        const CommandLine line = ParseCommandLine(c.arguments, {"--json"}, {"--find"});
         const std::string shown = ::testing::PrintToString(c.arguments);
         EXPECT_EQ(line.request, c.request) << shown;
         if (c.request == Request::Run) {

@@ -341,6 +341,41 @@ TEST_F(HostilePackage, OddPagesGetTheirDocumentedCaptions) {
     ExpectUnchanged(before);
 }
 
+TEST_F(HostilePackage, SearchingOddPagesAndNamesWithHostileQueriesEndsQuietly) {
+    // The search reads every page the catalogue lists: a 2 GB hole, a page of
+    // NULs, lone surrogates, markup in names and titles.
+    LayOutOddPages(package.Path());
+    package.MakeFolder("names");
+    LayOutNames(package.Path() + "names/");
+    package.Write("script.htm", "<script>" + std::string(1 << 20, 'x') + "</script>" +
+                                    "<p>&lt;script&gt; &amp; \"quotes\" 'single'</p>");
+    const Snapshot before = TakeSnapshot(Root());
+    const std::map<std::string, std::string> environment = {
+        {"LC_ALL", "C.UTF-8"},
+        {"HOME", scratch.Path() + "home"},
+        {"TMPDIR", scratch.Path() + "temp"},
+        {"XDG_RUNTIME_DIR", scratch.Path() + "runtime"},
+    };
+    for (const std::string& query :
+         {std::string("<script>"), std::string("&amp; \"quotes\""), std::string("big one"),
+          std::string(10000, 'a'), std::string("\xFF\xFE bad")}) {
+        const ProgramRun run =
+            RunProgram({CATALOGUE_TOOL, "--json", "--find", query, package.Path()},
+                       scratch.Path() + "work", environment, DeadlineSeconds);
+        EXPECT_FALSE(run.hung) << query.substr(0, 20);
+        EXPECT_EQ(run.signal, 0) << run.errors.substr(0, 4000);
+        EXPECT_TRUE(run.exitCode == 0 || run.exitCode == 1) << run.errors.substr(0, 4000);
+        std::string problem;
+        const auto results = ParseJson(run.output, &problem);
+        ASSERT_TRUE(results.has_value()) << problem << "\n" << run.output.substr(0, 2000);
+        EXPECT_EQ(results->items.empty(), run.exitCode == 1) << query.substr(0, 20);
+    }
+    for (const char* name : {"work", "home", "temp", "runtime"}) {
+        EXPECT_TRUE(ListingOrder(scratch.Path() + name).empty()) << "the tool wrote into " << name;
+    }
+    ExpectUnchanged(before);
+}
+
 TEST_F(HostilePackage, PageVanishingBetweenListingAndReadingEndsItsFolder) {
     package.MakeFolder("v");
     for (const char* name : {"a.jpg", "gone.htm", "m.htm", "z.jpg"})
