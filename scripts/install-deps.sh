@@ -15,6 +15,9 @@ packages=(
   fonts-liberation fonts-wine
   # the windows-1251 locale for the code-page tests
   locales
+  # a real NTFS volume (mkntfs, mounted through FUSE) that the name-order test
+  # compares its listing with, and that makes the NTFS upper-case table
+  ntfs-3g
   # tests and screenshots: a virtual display, a window manager, input and pictures
   xvfb xauth x11-utils x11-apps xdotool openbox imagemagick python3
   # fuzzing and sanitizers
@@ -34,9 +37,14 @@ if [ "${#missing[@]}" -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-# The code-page tests run once more with windows-1251 as the system code page.
-if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.cp1251$'; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo localedef -i ru_RU -f CP1251 ru_RU.CP1251
-fi
+# The code-page tests run once more under each of these locales: windows-1251
+# as the locale's own codeset, and UTF-8 locales whose language picks the code
+# page old pages were written in (windows-1251 for Russian, windows-1252 else).
+for spec in ru_RU:CP1251:cp1251 ru_RU:UTF-8:utf8 en_US:UTF-8:utf8; do
+  IFS=: read -r language charset listed <<<"$spec"
+  if ! locale -a 2>/dev/null | grep -qi "^${language}\.${listed}\$"; then
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo localedef -i "$language" -f "$charset" "$language.$charset"
+  fi
+done
