@@ -25,8 +25,4 @@ struct Activation {
 Activation ActivateEntry(std::optional<std::int32_t> entryIndex,
                          const std::vector<std::string>& pagePaths, const ExtensionTables& tables);
 
-// A file:// URI for a local path, every byte outside the unreserved set and
-// "/" percent-encoded, so any file name reaches the browser intact.
-std::string FileUri(const std::filesystem::path& path);
-
 }  // namespace courseview

@@ -6,7 +6,6 @@
 
 #include "Artwork.h"
 #include "BmpImage.h"
-#include "Browser.h"
 #include "CloseButtonHover.h"
 #include "ErrorBox.h"
 #include "WindowShape.h"
@@ -60,12 +59,6 @@ TEST(CloseButtonHover, OverTheWindowOnlyTheSquareNearTheTopLeftCounts) {
     EXPECT_FALSE(HoveredOverWindow(30, 47, 23, 23));
     EXPECT_FALSE(HoveredOverWindow(767, 35, 23, 23))
         << "the button's own place, seen from the window";
-}
-
-TEST(Browser, SystemCodePageNamesBecomeWebKitCharsets) {
-    EXPECT_EQ(BrowserCharset("CP1251"), "windows-1251");
-    EXPECT_EQ(BrowserCharset("UTF-8"), "utf-8");
-    EXPECT_EQ(BrowserCharset("KOI8-R"), "koi8-r");
 }
 
 namespace {

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 #include <wx/treectrl.h>
-#include <wx/webview.h>
 
-#include "NodeActivation.h"
+#include "CourseAddress.h"
+#include "CourseBrowser.h"
 #include "ViewerHarness.h"
 
 using namespace courseview;
@@ -23,7 +23,7 @@ void LayOutCourse(const TempFolder& folder) {
     folder.Write("Plain/Other.htm", "<title>Other page</title>");
 }
 
-std::string Uri(const std::string& path) { return FileUri(path); }
+std::string Uri(const std::string& path) { return CourseUri(path); }
 
 }  // namespace
 
@@ -91,7 +91,7 @@ TEST(TreeClick, KeyboardSelectionOpensNothingUntilTheNextClick) {
     EXPECT_EQ(form.TV->GetSelection(), second);
     ASSERT_TRUE(RunEventLoopUntil([&] { return navigations.Urls().size() == 2; }));
     const std::string opened = navigations.Urls().back();
-    EXPECT_EQ(opened, FileUri(form.PagePaths().at(1)));
+    EXPECT_EQ(opened, CourseUri(form.PagePaths().at(1)));
 }
 
 TEST(TreeClick, SecondPressOfADoubleClickOpensNothingMore) {
@@ -114,20 +114,21 @@ TEST(TreeClick, HostileFileNamesStayInertInTheWrapperPage) {
     TForm1& form = viewer.Form();
     NavigationRecorder navigations(form);
     const std::string page = viewer.Folder().Path() + "temp.htm";
+    int loads = 0;
+    form.WB->Bind(EVT_BROWSER_LOADED, [&](wxCommandEvent& event) {
+        ++loads;
+        event.Skip();
+    });
     for (const auto& [name, width] : {std::pair{injecting, 7}, std::pair{misleading, 9}}) {
-        bool loaded = false;
-        form.WB->Bind(wxEVT_WEBVIEW_LOADED, [&](wxWebViewEvent& event) {
-            loaded = true;
-            event.Skip();
-        });
+        const int loadsBefore = loads;
         viewer.ClickItem(name.substr(0, name.size() - 4));
         ASSERT_TRUE(navigations.WaitFor(Uri(page)));
-        ASSERT_TRUE(RunEventLoopUntil([&] { return loaded; }));
-        RunEventLoopFor(300);
-        wxString title, images, naturalWidth;
-        ASSERT_TRUE(form.WB->RunScript("document.title", &title));
-        ASSERT_TRUE(form.WB->RunScript("document.images.length", &images));
-        ASSERT_TRUE(form.WB->RunScript("document.images[0].naturalWidth", &naturalWidth));
+        ASSERT_TRUE(RunEventLoopUntil([&] { return loads > loadsBefore; }));
+        const std::string naturalWidth =
+            WaitForScript(form, "document.images[0].naturalWidth",
+                          [](const std::string& width) { return width != "0"; });
+        const std::string title = RunScript(form, "document.title").value_or("");
+        const std::string images = RunScript(form, "document.images.length").value_or("");
         EXPECT_NE(title, "owned") << name;
         EXPECT_EQ(images, "1") << name << ": no markup came out of the name";
         EXPECT_EQ(naturalWidth, std::to_string(width)) << name << ": the picture itself was loaded";

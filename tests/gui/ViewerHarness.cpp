@@ -4,15 +4,15 @@
 #include <wx/evtloop.h>
 #include <wx/timer.h>
 #include <wx/treectrl.h>
-#include <wx/webview.h>
 
 #include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 
+#include "CourseAddress.h"
+#include "CourseBrowser.h"
 #include "ErrorBox.h"
-#include "NodeActivation.h"
 #include "ProgramFolder.h"
 #include "Utf.h"
 
@@ -159,8 +159,8 @@ std::string ReadBytes(const std::filesystem::path& path) {
 }
 
 NavigationRecorder::NavigationRecorder(TForm1& form) {
-    form.WB->Bind(wxEVT_WEBVIEW_NAVIGATING, [this](wxWebViewEvent& event) {
-        m_urls.push_back(event.GetURL().utf8_string());
+    form.WB->Bind(EVT_BROWSER_NAVIGATING, [this](wxCommandEvent& event) {
+        m_urls.push_back(event.GetString().utf8_string());
         event.Skip();
     });
 }
@@ -179,9 +179,9 @@ OpenViewer::OpenViewer(const std::function<void(const TempFolder&)>& prepare, bo
     m_form = new TForm1(m_places);
     // The blank page's load finishes first, so a test sees only the navigations it causes.
     auto blankPageLoaded = std::make_shared<bool>(false);
-    const std::string blankPage = FileUri(m_places.programFolder + "temp.htm");
-    m_form->WB->Bind(wxEVT_WEBVIEW_LOADED, [blankPageLoaded, blankPage](wxWebViewEvent& event) {
-        if (event.GetURL().utf8_string() == blankPage) *blankPageLoaded = true;
+    const std::string blankPage = CourseUri(m_places.programFolder + "temp.htm");
+    m_form->WB->Bind(EVT_BROWSER_LOADED, [blankPageLoaded, blankPage](wxCommandEvent& event) {
+        if (event.GetString().utf8_string() == blankPage) *blankPageLoaded = true;
         event.Skip();
     });
     m_form->ShowAtDesignedPlace();
@@ -224,6 +224,29 @@ wxPoint OpenViewer::ItemOnScreen(const wxTreeItemId& item) const {
 void OpenViewer::ClickItem(const std::string& caption) const {
     const wxTreeItemId item = Item(caption);
     if (item.IsOk()) ClickAt(ItemOnScreen(item));
+}
+
+std::optional<std::string> RunScript(TForm1& form, const std::string& script, int timeoutMs) {
+    auto outcome = std::make_shared<std::optional<std::optional<std::string>>>();
+    form.WB->RunScript(script, [outcome](std::optional<std::string> value) { *outcome = value; });
+    if (!RunEventLoopUntil([&] { return outcome->has_value(); }, timeoutMs)) return std::nullopt;
+    return **outcome;
+}
+
+std::string WaitForScript(TForm1& form, const std::string& script,
+                          const std::function<bool(const std::string&)>& done, int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::string value;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return value;
+        const std::optional<std::string> now =
+            RunScript(form, script, static_cast<int>(std::min<long>(left.count(), 2000)));
+        value = now.value_or("");
+        if (now && done(*now)) return value;
+        RunEventLoopFor(20);  // polling: the page changes as its own scripts run
+    }
 }
 
 bool WaitUntilGone(const wxWeakRef<TForm1>& form, int timeoutMs) {

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,16 @@ public:
 private:
     std::vector<std::string> m_urls;
 };
+
+// Runs `script` in the page the browser shows and returns its value as text;
+// nothing when it failed or gave no answer in time.
+std::optional<std::string> RunScript(TForm1& form, const std::string& script,
+                                     int timeoutMs = 10000);
+// Runs `script` again and again until its value satisfies `done` or the time
+// is up; returns the last value ("" for none).
+std::string WaitForScript(TForm1& form, const std::string& script,
+                          const std::function<bool(const std::string&)>& done,
+                          int timeoutMs = 10000);
 
 // A viewer window over a program folder of its own, activated and with its
 // catalogue built; closed and gone when the fixture ends.

@@ -4,8 +4,8 @@
 #include <wx/button.h>
 #include <wx/stattext.h>
 #include <wx/treectrl.h>
-#include <wx/webview.h>
 
+#include "CourseBrowser.h"
 #include "PictureControl.h"
 #include "SkinPanel.h"
 #include "ViewerHarness.h"

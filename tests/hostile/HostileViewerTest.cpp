@@ -18,10 +18,10 @@
 #include <filesystem>
 #include <set>
 
+#include "CourseAddress.h"
 #include "ErrorBox.h"
 #include "HostilePackages.h"
 #include "HostileSupport.h"
-#include "NodeActivation.h"
 #include "ProgramFolder.h"
 #include "Utf.h"
 #include "ViewerHarness.h"
@@ -177,7 +177,7 @@ TEST(HostileViewer, EveryHostilePackageAtOnceIsListedAndTheWindowStillAnswers) {
         // Still answering: a picture, a name full of markup, a page.
         const std::string page = folder + "temp.htm";
         ASSERT_TRUE(viewer.Click({"probe"}));
-        EXPECT_TRUE(viewer.Navigations().WaitFor(FileUri(page)));
+        EXPECT_TRUE(viewer.Navigations().WaitFor(CourseUri(page)));
         EXPECT_NE(ReadBytes(page).find(SourceOf(folder + "probe.bmp")), std::string::npos);
         ASSERT_TRUE(viewer.Click({"names", "\"quoted\" 'single'"}));
         EXPECT_TRUE(RunEventLoopUntil([&] {
@@ -185,7 +185,7 @@ TEST(HostileViewer, EveryHostilePackageAtOnceIsListedAndTheWindowStillAnswers) {
                    std::string::npos;
         }));
         ASSERT_TRUE(viewer.Click({"odd", " Big one"}));
-        EXPECT_TRUE(viewer.Navigations().WaitFor(FileUri(folder + "odd/huge.htm")));
+        EXPECT_TRUE(viewer.Navigations().WaitFor(CourseUri(folder + "odd/huge.htm")));
         EXPECT_EQ(TakeErrorBoxes(), std::vector<std::string>{});
     }
     EXPECT_FALSE(std::filesystem::exists(folder + "temp.htm"))
@@ -213,7 +213,7 @@ TEST(HostileViewer, TempHtmFolderInTheProgramFolderSendsThePageToTheUsersFolder)
         ASSERT_TRUE(viewer.Click({"photo"}));
         const auto pages = ListedNames(runtime.Path());
         ASSERT_EQ(pages.size(), 1u);
-        EXPECT_TRUE(viewer.Navigations().WaitFor(FileUri(runtime.Path() + pages[0])));
+        EXPECT_TRUE(viewer.Navigations().WaitFor(CourseUri(runtime.Path() + pages[0])));
         EXPECT_NE(ReadBytes(runtime.Path() + pages[0]).find(SourceOf(program.Path() + "photo.bmp")),
                   std::string::npos);
     }
@@ -243,7 +243,7 @@ TEST(HostileViewer, ReadOnlyProgramFolderStillShowsPicturesAndChangesNothing) {
             ASSERT_TRUE(viewer.Click({"photo"}));
             const auto pages = ListedNames(runtime.Path());
             ASSERT_EQ(pages.size(), 1u);
-            EXPECT_TRUE(viewer.Navigations().WaitFor(FileUri(runtime.Path() + pages[0])));
+            EXPECT_TRUE(viewer.Navigations().WaitFor(CourseUri(runtime.Path() + pages[0])));
         }
         EXPECT_TRUE(FolderIsEmpty(runtime.Path()));
 
@@ -256,7 +256,7 @@ TEST(HostileViewer, ReadOnlyProgramFolderStillShowsPicturesAndChangesNothing) {
         ASSERT_TRUE(viewer.Click({"photo"}));
         EXPECT_EQ(TakeErrorBoxes(), std::vector<std::string>{box});
         ASSERT_TRUE(viewer.Click({" A page"}));
-        EXPECT_TRUE(viewer.Navigations().WaitFor(FileUri(program.Path() + "page.htm")));
+        EXPECT_TRUE(viewer.Navigations().WaitFor(CourseUri(program.Path() + "page.htm")));
     }
     EXPECT_TRUE(Differences(before, TakeSnapshot(root)).empty());
     ::chmod(root.c_str(), 0755);

@@ -1,0 +1,185 @@
+// Pages written by strangers, in the viewer: they open windows, fail on a
+// timer, link to what no browser shows and loop forever. The viewer stays
+// alive, shows no error box for any of it, gives way to the student's next
+// click and closes when asked.
+
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+#include <webkit2/webkit2.h>
+
+#include <fstream>
+#include <set>
+
+#include "CourseAddress.h"
+#include "CourseBrowser.h"
+#include "PictureControl.h"
+#include "ViewerHarness.h"
+
+using namespace courseview;
+using namespace courseview::testing;
+
+namespace {
+
+std::string Title(TForm1& form, const std::string& expected) {
+    return WaitForScript(form, "document.title",
+                         [&](const std::string& title) { return title == expected; });
+}
+
+// The engine's web processes this test program started and that still run.
+std::set<pid_t> RunningWebProcesses() {
+    std::set<pid_t> processes;
+    DIR* proc = ::opendir("/proc");
+    while (dirent* entry = proc != nullptr ? ::readdir(proc) : nullptr) {
+        std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
+        std::string line;
+        if (!std::getline(stat, line)) continue;
+        // pid (comm) state ppid ...
+        const auto close = line.rfind(')');
+        if (close == std::string::npos || line.find("(WebKitWebProces") == std::string::npos)
+            continue;
+        char state = 0;
+        pid_t parent = 0;
+        if (std::sscanf(line.c_str() + close + 1, " %c %d", &state, &parent) != 2) continue;
+        if (parent == ::getpid() && state != 'Z') processes.insert(std::stoi(entry->d_name));
+    }
+    if (proc != nullptr) ::closedir(proc);
+    return processes;
+}
+
+// Whether the page shown answers a script within a second.
+bool PageAnswers(TForm1& form) { return RunScript(form, "1", 1000).has_value(); }
+
+void ClickCloseButton(TForm1& form) { ClickAt(form.BtnOn->GetScreenPosition() + wxPoint(11, 11)); }
+
+}  // namespace
+
+TEST(HostilePages, NewWindowsFromAClickShowInTheSameView) {
+    OpenViewer viewer([](const TempFolder& folder) {
+        folder.Write("a.htm", R"page(<title>Page a</title><body style="margin:0">
+<button style="width:500px;height:200px" onclick="window.open('b.htm')">open</button><br>
+<a href="c.htm" target="_blank" style="display:block;height:200px">c</a></body>)page");
+        folder.Write("b.htm", "<title>Page b</title>");
+        folder.Write("c.htm", "<title>Page c</title>");
+    });
+    TForm1& form = viewer.Form();
+    viewer.ClickItem(" Page a");
+    ASSERT_EQ(Title(form, "Page a"), "Page a");
+    ClickAt(form.WB->GetScreenPosition() + wxPoint(250, 100));
+    EXPECT_EQ(Title(form, "Page b"), "Page b");
+    viewer.ClickItem(" Page a");
+    ASSERT_EQ(Title(form, "Page a"), "Page a");
+    ClickAt(form.WB->GetScreenPosition() + wxPoint(250, 300));
+    EXPECT_EQ(Title(form, "Page c"), "Page c");
+    EXPECT_EQ(TakeErrorBoxes(), std::vector<std::string>{});
+}
+
+TEST(HostilePages, ContextMenuOffersNothingBeyondThisOneWindow) {
+    OpenViewer viewer([](const TempFolder& folder) {
+        folder.Write("pic.bmp", BmpFile(40, 30));
+        folder.Write("a.htm", R"page(<title>Page a</title><body style="margin:0">
+<a href="pic.bmp"><img src="pic.bmp" width="400" height="300"></a></body>)page");
+    });
+    TForm1& form = viewer.Form();
+    viewer.ClickItem(" Page a");
+    ASSERT_EQ(Title(form, "Page a"), "Page a");
+    std::vector<WebKitContextMenuAction> offered;
+    const gulong handler = g_signal_connect(
+        form.WB->View(), "context-menu",
+        G_CALLBACK(+[](WebKitWebView*, WebKitContextMenu* menu, GdkEvent*, WebKitHitTestResult*,
+                       gpointer data) -> gboolean {
+            auto& actions = *static_cast<std::vector<WebKitContextMenuAction>*>(data);
+            for (GList* item = webkit_context_menu_get_items(menu); item; item = item->next) {
+                actions.push_back(webkit_context_menu_item_get_stock_action(
+                    static_cast<WebKitContextMenuItem*>(item->data)));
+            }
+            return TRUE;  // seen; nothing pops up on the test's screen
+        }),
+        &offered);
+    ClickAt(form.WB->GetScreenPosition() + wxPoint(200, 150), 3);
+    ASSERT_TRUE(RunEventLoopUntil([&] { return !offered.empty(); }));
+    g_signal_handler_disconnect(form.WB->View(), handler);
+    const std::set<WebKitContextMenuAction> actions(offered.begin(), offered.end());
+    EXPECT_TRUE(actions.count(WEBKIT_CONTEXT_MENU_ACTION_COPY_IMAGE_TO_CLIPBOARD))
+        << "the menu is the one for the picture";
+    for (const WebKitContextMenuAction refused :
+         {WEBKIT_CONTEXT_MENU_ACTION_OPEN_IMAGE_IN_NEW_WINDOW,
+          WEBKIT_CONTEXT_MENU_ACTION_OPEN_LINK_IN_NEW_WINDOW,
+          WEBKIT_CONTEXT_MENU_ACTION_DOWNLOAD_IMAGE_TO_DISK,
+          WEBKIT_CONTEXT_MENU_ACTION_DOWNLOAD_LINK_TO_DISK,
+          WEBKIT_CONTEXT_MENU_ACTION_INSPECT_ELEMENT}) {
+        EXPECT_FALSE(actions.count(refused)) << "action " << refused;
+    }
+}
+
+TEST(HostilePages, FailuresAPageCausesShowNoBoxAndTheWindowStillCloses) {
+    OpenViewer viewer([](const TempFolder& folder) {
+        folder.Write("notes.zip", "PK\x03\x04 not a page");
+        folder.Write("a.htm", R"page(<title>Page a</title><body style="margin:0">
+<a href="notes.zip" style="display:block;height:200px">notes</a></body>)page");
+        folder.Write("timer.htm", R"page(<title>Timer</title><script>
+var tries = 0;
+setInterval(function () {
+  if (tries == 10) { document.title = 'tried 10'; return; }
+  ++tries;
+  location = URL.createObjectURL(new Blob(['PK'], { type: 'application/zip' }));
+}, 300);
+</script>)page");
+    });
+    TForm1& form = viewer.Form();
+    TakeErrorBoxes();
+    viewer.ClickItem(" Page a");
+    ASSERT_EQ(Title(form, "Page a"), "Page a");
+    std::vector<std::string> failed;
+    const gulong handler = g_signal_connect(
+        form.WB->View(), "load-failed",
+        G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent, gchar* uri, GError*, gpointer data) {
+            static_cast<std::vector<std::string>*>(data)->push_back(uri);
+            return FALSE;
+        }),
+        &failed);
+    ClickAt(form.WB->GetScreenPosition() + wxPoint(100, 100));
+    EXPECT_TRUE(RunEventLoopUntil([&] { return !failed.empty(); })) << "the engine showed the zip";
+    g_signal_handler_disconnect(form.WB->View(), handler);
+    EXPECT_EQ(failed, std::vector<std::string>{CourseUri(viewer.Folder().Path() + "notes.zip")});
+    EXPECT_EQ(Title(form, "Page a"), "Page a") << "the page stays";
+
+    viewer.ClickItem(" Timer");
+    EXPECT_EQ(WaitForScript(
+                  form, "document.title",
+                  [](const std::string& title) { return title == "tried 10"; }, 20000),
+              "tried 10");
+    EXPECT_EQ(TakeErrorBoxes(), std::vector<std::string>{});
+    const wxWeakRef<TForm1> alive(&form);
+    ClickCloseButton(form);
+    EXPECT_TRUE(WaitUntilGone(alive));
+}
+
+TEST(HostilePages, PageLoopingForeverGivesWayToTheNextClickAndEndsWithTheWindow) {
+    auto viewer = std::make_unique<OpenViewer>([](const TempFolder& folder) {
+        folder.Write("loop.htm", "<title>Loop</title><script>for (;;) {}</script>");
+        folder.Write("next.htm", "<title>Next</title>");
+    });
+    TForm1& form = viewer->Form();
+    viewer->ClickItem(" Loop");
+    ASSERT_TRUE(RunEventLoopUntil([&] { return !PageAnswers(form); }, 15000));
+    viewer->ClickItem(" Next");
+    EXPECT_EQ(WaitForScript(
+                  form, "document.title", [](const std::string& title) { return title == "Next"; },
+                  10000),
+              "Next");
+    EXPECT_EQ(TakeErrorBoxes(), std::vector<std::string>{});
+
+    viewer->ClickItem(" Loop");
+    ASSERT_TRUE(RunEventLoopUntil([&] { return !PageAnswers(form); }, 15000));
+    const std::set<pid_t> looping = RunningWebProcesses();
+    ASSERT_FALSE(looping.empty());
+    const wxWeakRef<TForm1> alive(&form);
+    ClickCloseButton(form);
+    ASSERT_TRUE(WaitUntilGone(alive));
+    EXPECT_TRUE(RunEventLoopUntil([&] {
+        for (const pid_t process : RunningWebProcesses())
+            if (looping.count(process)) return false;
+        return true;
+    })) << "the page's web process outlived the window";
+}
