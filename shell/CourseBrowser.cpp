@@ -20,6 +20,24 @@ void CancelDownload(WebKitWebContext*, WebKitDownload* download, gpointer) {
     webkit_download_cancel(download);
 }
 
+// Windows took a "\" in a link for "/", and the course scheme does too; a page
+// reached through such a link gets the address with "/" before its own links
+// resolve, so they resolve from its folder as they did on Windows.
+constexpr char BackslashAddressScript[] = R"(
+if (location.protocol == 'course:' && location.href.indexOf('\\') >= 0)
+  history.replaceState(history.state, '', location.href.replace(/\\/g, '/'));
+)";
+
+WebKitUserContentManager* NewContentManager() {
+    WebKitUserContentManager* manager = webkit_user_content_manager_new();
+    WebKitUserScript* script =
+        webkit_user_script_new(BackslashAddressScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+                               WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+    webkit_user_content_manager_add_script(manager, script);
+    webkit_user_script_unref(script);
+    return manager;
+}
+
 // A view on a context of its own: ephemeral, so caches, storage, databases,
 // service workers, HSTS and media keys stay in memory and end with it.
 WebKitWebView* NewCourseView(std::shared_ptr<const CourseSite> site,
@@ -31,8 +49,11 @@ WebKitWebView* NewCourseView(std::shared_ptr<const CourseSite> site,
     // A clip the student opened plays at once, sound and all.
     WebKitWebsitePolicies* policies =
         webkit_website_policies_new_with_policies("autoplay", WEBKIT_AUTOPLAY_ALLOW, nullptr);
+    WebKitUserContentManager* content = NewContentManager();
     auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context,
-                                              "website-policies", policies, nullptr));
+                                              "website-policies", policies, "user-content-manager",
+                                              content, nullptr));
+    g_object_unref(content);
     g_object_unref(policies);
     g_object_unref(context);  // the view keeps it
     ConfinePages(view);

@@ -8,12 +8,16 @@
 #include <unistd.h>
 #include <webkit2/webkit2.h>
 
+#include <csignal>
+#include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 
 #include "CourseAddress.h"
 #include "CourseBrowser.h"
 #include "PictureControl.h"
+#include "TempFolder.h"
 #include "ViewerHarness.h"
 
 using namespace courseview;
@@ -26,25 +30,46 @@ std::string Title(TForm1& form, const std::string& expected) {
                          [&](const std::string& title) { return title == expected; });
 }
 
-// The engine's web processes this test program started and that still run.
-std::set<pid_t> RunningWebProcesses() {
-    std::set<pid_t> processes;
+// The engine's web processes `parent` started that still run, with the CPU
+// time each has used so far, in clock ticks.
+std::map<pid_t, long> WebProcessesOf(pid_t parent) {
+    std::map<pid_t, long> processes;
     DIR* proc = ::opendir("/proc");
     while (dirent* entry = proc != nullptr ? ::readdir(proc) : nullptr) {
         std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
         std::string line;
         if (!std::getline(stat, line)) continue;
-        // pid (comm) state ppid ...
+        // pid (comm) state ppid pgrp session tty tpgid flags minflt cminflt majflt cmajflt utime
+        // stime
         const auto close = line.rfind(')');
         if (close == std::string::npos || line.find("(WebKitWebProces") == std::string::npos)
             continue;
         char state = 0;
-        pid_t parent = 0;
-        if (std::sscanf(line.c_str() + close + 1, " %c %d", &state, &parent) != 2) continue;
-        if (parent == ::getpid() && state != 'Z') processes.insert(std::stoi(entry->d_name));
+        pid_t ppid = 0;
+        long user = 0, system = 0;
+        if (std::sscanf(line.c_str() + close + 1,
+                        " %c %d %*d %*d %*d %*d %*u %*u %*u %*u %*u %ld %ld", &state, &ppid, &user,
+                        &system) != 4)
+            continue;
+        if (ppid == parent && state != 'Z') processes[std::stoi(entry->d_name)] = user + system;
     }
     if (proc != nullptr) ::closedir(proc);
     return processes;
+}
+
+bool Running(pid_t process) {
+    std::ifstream stat("/proc/" + std::to_string(process) + "/stat");
+    std::string line;
+    return std::getline(stat, line) && line.substr(line.rfind(')') + 2, 1) != "Z";
+}
+
+// The colour of one screen pixel, as "#RRGGBB".
+std::string ScreenPixel(wxPoint screen) {
+    const std::string output =
+        RunCommand("import -window root -crop 1x1+" + std::to_string(screen.x) + "+" +
+                   std::to_string(screen.y) + " -depth 8 txt:- | tail -n 1");
+    const auto hash = output.find('#');
+    return hash == std::string::npos ? output : output.substr(hash, 7);
 }
 
 // Whether the page shown answers a script within a second.
@@ -172,14 +197,48 @@ TEST(HostilePages, PageLoopingForeverGivesWayToTheNextClickAndEndsWithTheWindow)
 
     viewer->ClickItem(" Loop");
     ASSERT_TRUE(RunEventLoopUntil([&] { return !PageAnswers(form); }, 15000));
-    const std::set<pid_t> looping = RunningWebProcesses();
+    const std::map<pid_t, long> looping = WebProcessesOf(::getpid());
     ASSERT_FALSE(looping.empty());
     const wxWeakRef<TForm1> alive(&form);
     ClickCloseButton(form);
     ASSERT_TRUE(WaitUntilGone(alive));
     EXPECT_TRUE(RunEventLoopUntil([&] {
-        for (const pid_t process : RunningWebProcesses())
-            if (looping.count(process)) return false;
+        for (const auto& [process, time] : looping)
+            if (Running(process)) return false;
         return true;
     })) << "the page's web process outlived the window";
+}
+
+TEST(HostilePages, RealProgramEndsALoopingPagesWebProcessWhenClosed) {
+    TempFolder course;
+    course.Write("loop.htm", "<title>Loop</title><script>for (;;) {}</script>");
+    std::filesystem::copy_file(VIEWER_EXECUTABLE, course.Path() + "courseview");
+    const pid_t viewer = std::stoi(
+        RunCommand("cd '" + course.Path() + "' && { ./courseview >/dev/null 2>&1 & echo $!; }"));
+    // Without a window manager the window comes up at its designed place.
+    const wxPoint window(274, 100);
+    EXPECT_TRUE(RunEventLoopUntil(
+        [&] { return ScreenPixel(window + wxPoint(120, 400)) == "#D0AEFF"; }, 20000))
+        << "no window";
+    RunEventLoopFor(500);  // the catalogue of one page
+    ClickAt(window + wxPoint(60, 72));
+    // The page's web process spins: a second of processor time and more.
+    pid_t spinning = 0;
+    EXPECT_TRUE(RunEventLoopUntil(
+        [&] {
+            for (const auto& [process, ticks] : WebProcessesOf(viewer))
+                if (ticks > ::sysconf(_SC_CLK_TCK)) spinning = process;
+            return spinning != 0;
+        },
+        20000));
+    MovePointerTo(window + wxPoint(765, 33));
+    ClickAt(window + wxPoint(767, 35));
+    EXPECT_TRUE(RunEventLoopUntil([&] { return !Running(viewer); }, 15000))
+        << "the viewer did not end";
+    // The engine would end an orphaned web process itself only after seconds of
+    // spinning; the viewer ends it with its window.
+    EXPECT_TRUE(spinning == 0 || RunEventLoopUntil([&] { return !Running(spinning); }, 2000))
+        << "the page's web process outlived the viewer";
+    for (const pid_t process : {viewer, spinning})
+        if (process != 0 && Running(process)) ::kill(process, SIGKILL);
 }
