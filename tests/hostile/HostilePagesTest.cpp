@@ -242,3 +242,21 @@ TEST(HostilePages, RealProgramEndsALoopingPagesWebProcessWhenClosed) {
     for (const pid_t process : {viewer, spinning})
         if (process != 0 && Running(process)) ::kill(process, SIGKILL);
 }
+
+TEST(HostilePages, EndlessAlertsGiveWayToTheNextClickAndTheCloseButton) {
+    OpenViewer viewer([](const TempFolder& folder) {
+        folder.Write("alerts.htm",
+                     "<title>Alerts</title><script>for (;;) alert('again');</script>");
+        folder.Write("next.htm", "<title>Next</title>");
+    });
+    TForm1& form = viewer.Form();
+    viewer.ClickItem(" Alerts");
+    ASSERT_TRUE(RunEventLoopUntil([&] { return !PageAnswers(form); }, 15000));
+    viewer.ClickItem(" Next");
+    EXPECT_EQ(Title(form, "Next"), "Next");
+    viewer.ClickItem(" Alerts");
+    ASSERT_TRUE(RunEventLoopUntil([&] { return !PageAnswers(form); }, 15000));
+    const wxWeakRef<TForm1> alive(&form);
+    ClickCloseButton(form);
+    EXPECT_TRUE(WaitUntilGone(alive));
+}

@@ -362,3 +362,34 @@ TEST(HostileViewer, RealProgramSurvivesFilesVanishingMovingAndFailingDuringItsSc
     EXPECT_TRUE(differences.empty())
         << differences.size() << " changes, the first: " << differences.front();
 }
+
+TEST(HostileViewer, EntriesOpenWhateverBytesTheirNamesHold) {
+    HostileFolder outside;
+    // A course folder named on a Russian Windows, copied over byte for byte.
+    const std::string folder = outside.MakeFolder("\xCA\xF3\xF0\xF1") + "/";
+    WriteFile(folder + "5\xFF.htm", "<title>Page FF</title><body>five</body>");
+    WriteFile(folder + "2\xFF.jpg", BmpFile(5, 3));
+    WriteFile(folder + "3\xD0.jpg", BmpFile(6, 3));
+    TakeErrorBoxes();
+    Viewer viewer(FormPlaces{folder, "", folder + "none"});
+    ASSERT_TRUE(viewer.Built());
+    const auto captions = viewer.TopLevelCaptions();
+    const auto caption = [&](char first) {
+        for (const std::string& caption : captions)
+            if (caption.starts_with(first)) return caption;
+        ADD_FAILURE() << "no caption starting with " << first;
+        return std::string();
+    };
+    ASSERT_TRUE(viewer.Click({" Page FF"}));
+    EXPECT_EQ(WaitForScript(viewer.Form(), "document.body.textContent",
+                            [](const std::string& text) { return text == "five"; }),
+              "five");
+    for (const auto& [first, width] : {std::pair{'2', "5"}, std::pair{'3', "6"}}) {
+        ASSERT_TRUE(viewer.Click({caption(first)}));
+        EXPECT_EQ(WaitForScript(viewer.Form(), "document.images[0].naturalWidth",
+                                [&](const std::string& w) { return w == width; }),
+                  width)
+            << "picture " << first;
+    }
+    EXPECT_EQ(TakeErrorBoxes(), std::vector<std::string>{});
+}
