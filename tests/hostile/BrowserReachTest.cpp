@@ -5,6 +5,7 @@
 
 #include <glib.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <webkit2/webkit2.h>
 
 #include <filesystem>
@@ -273,4 +274,37 @@ document.title = stored;
     EXPECT_FALSE(outcome.destinationAsked);
     EXPECT_EQ(webkit_download_get_received_data_length(download), 0u);
     g_signal_handlers_disconnect_by_data(download, &outcome);
+}
+
+TEST(BrowserReach, WebPageReachedThroughACourseLinkLoadsNoCourseFile) {
+    HostileFolder web;
+    // A web server of the test's own on the loopback interface.
+    RunCommand("cd '" + web.Path() +
+               "' && { python3 -c \"\nimport http.server, socketserver\n"
+               "server = socketserver.TCPServer(('127.0.0.1', 0), "
+               "http.server.SimpleHTTPRequestHandler)\n"
+               "open('port.txt', 'w').write(str(server.server_address[1]))\n"
+               "server.serve_forever()\" >/dev/null 2>&1 & echo $! > pid.txt; }");
+    ASSERT_TRUE(RunEventLoopUntil([&] { return !ReadBytes(web.Path() + "port.txt").empty(); }));
+    const std::string site = "http://127.0.0.1:" + ReadBytes(web.Path() + "port.txt") + "/";
+    CourseWindow window([&](CourseWindow& w) {
+        w.Write("pic.bmp", BmpFile(5, 4));
+        w.Write("page.htm", "<title>Probe</title><a id=\"web\" href=\"" + site +
+                                "web.htm\">web</a><script>document.title = 'course'</script>");
+    });
+    WriteFile(web.Path() + "web.htm", "<title>Probe</title><img src=\"" +
+                                          CourseUri(window.Course() + "pic.bmp") +
+                                          "\" onload=\"document.title = 'web: loaded'\" "
+                                          "onerror=\"document.title = 'web: refused'\">");
+    EXPECT_EQ(window.Outcome("page.htm"), "course");
+    RunScript(window.Form(), "document.getElementById('web').click()");
+    EXPECT_EQ(WaitForScript(window.Form(), "document.title",
+                            [](const std::string& title) { return title.starts_with("web: "); }),
+              "web: refused");
+    window.Form().WB->Open(window.Course() + "page.htm");
+    EXPECT_EQ(WaitForScript(window.Form(), "document.title",
+                            [](const std::string& title) { return title == "course"; }),
+              "course")
+        << "the course opens again from the web";
+    ::kill(std::stoi(ReadBytes(web.Path() + "pid.txt")), SIGTERM);
 }
