@@ -159,20 +159,21 @@ void CourseBrowser::RunScript(const std::string& script,
 
 void CourseBrowser::EndWebProcess() {
     // Whatever the ended process was loading is no refusal of the student's.
-    m_ownUri.clear();
+    m_own = {};
     webkit_web_view_terminate_web_process(m_view);
 }
 
 void CourseBrowser::LoadOwn(const std::string& uri) {
-    m_ownUri = uri;
+    m_own = {uri, false};
     webkit_web_view_load_uri(m_view, uri.c_str());
+    Send(EVT_BROWSER_NAVIGATING, uri);
 }
 
 void CourseBrowser::OnLoadChanged(int event) {
     const std::string uri = CurrentUri();
-    if (event == WEBKIT_LOAD_STARTED) Send(EVT_BROWSER_NAVIGATING, uri);
+    if (event == WEBKIT_LOAD_COMMITTED && uri == m_own.uri) m_own.committed = true;
     if (event == WEBKIT_LOAD_FINISHED) {
-        if (uri == m_ownUri) m_ownUri.clear();
+        if (uri == m_own.uri) m_own = {};
         Send(EVT_BROWSER_LOADED, uri);
     }
 }
@@ -180,16 +181,18 @@ void CourseBrowser::OnLoadChanged(int event) {
 void CourseBrowser::OnLoadFailed(const std::string& uri, const std::string& message, bool refusal) {
     // Only the student's own click earns a message: what a page does to
     // itself (a broken link, a download, a navigation on a timer) does not.
-    if (uri.empty() || uri != m_ownUri) return;
-    m_ownUri.clear();
+    if (uri.empty() || uri != m_own.uri) return;
+    m_own = {};
     if (refusal && m_onRefusal) m_onRefusal(message + " (" + uri + ")");
 }
 
 void CourseBrowser::OnResponsivenessChanged() {
-    if (webkit_web_view_get_is_web_process_responsive(m_view) || m_ownUri.empty()) return;
-    // A page stuck in a loop holds up what the student asked for: end it and
-    // ask again of a fresh web process.
-    const std::string uri = m_ownUri;
+    if (webkit_web_view_get_is_web_process_responsive(m_view)) return;
+    // A page stuck in a loop holds up what the student asked for since: end
+    // it and ask again of a fresh web process. A page the student asked for
+    // that loops once shown stays until the next click.
+    if (m_own.uri.empty() || m_own.committed) return;
+    const std::string uri = m_own.uri;
     EndWebProcess();
     LoadOwn(uri);
 }

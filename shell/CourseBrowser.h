@@ -19,9 +19,8 @@ namespace courseview {
 
 struct CourseSite;
 
-// Sent by the browser as its main frame starts to load an address, whoever
-// asked for it, and as a main-frame load finishes; the event's string is the
-// address.
+// Sent by the browser as it starts one of the viewer's own navigations, and
+// as any main-frame load finishes; the event's string is the address.
 wxDECLARE_EVENT(EVT_BROWSER_NAVIGATING, wxCommandEvent);
 wxDECLARE_EVENT(EVT_BROWSER_LOADED, wxCommandEvent);
 
@@ -75,7 +74,11 @@ private:
     std::shared_ptr<CourseSite> m_site;
     std::function<void(const std::string&)> m_onRefusal;
     GCancellable* m_scripts = nullptr;  // cancels the scripts still running when the browser goes
-    std::string m_ownUri;  // the viewer's own navigation until it has finished or failed
+    // The viewer's own navigation, until it has finished or failed.
+    struct OwnNavigation {
+        std::string uri;
+        bool committed = false;  // the page is shown, if not yet whole
+    } m_own;
 };
 
 }  // namespace courseview

@@ -41,7 +41,7 @@ std::string BmpFile(int width = 4, int height = 4);
 
 std::string ReadBytes(const std::filesystem::path& path);
 
-// The URLs the browser was asked to open, in order.
+// The addresses the viewer asked its browser to open, in order.
 class NavigationRecorder {
 public:
     explicit NavigationRecorder(TForm1& form);
