@@ -48,57 +48,55 @@ const UpCaseTable& Table() {
     return table;
 }
 
-char16_t AsciiUpCase(unsigned char byte) {
-    return static_cast<char16_t>(byte >= 'a' && byte <= 'z' ? byte - 32 : byte);
-}
+// The key of a name unit by unit, decoded a few bytes at a time so that a
+// comparison, which mostly ends within the first units, allocates nothing.
+class KeyUnits {
+public:
+    explicit KeyUnits(std::string_view name) : m_rest(name) {}
 
-// Compares the ASCII heads of two names without decoding; their keys agree
-// unit for unit as long as both stay ASCII. Returns where the first
-// non-ASCII byte stands in either name, or npos when the keys already differ
-// (`order` then holds the result) or both names ended.
-std::size_t CompareAsciiHeads(std::string_view a, std::string_view b, int& order) {
-    const std::size_t common = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < common; ++i) {
-        const auto byteA = static_cast<unsigned char>(a[i]);
-        const auto byteB = static_cast<unsigned char>(b[i]);
-        if (byteA >= 0x80 || byteB >= 0x80) return i;
-        const char16_t keyA = AsciiUpCase(byteA);
-        const char16_t keyB = AsciiUpCase(byteB);
-        if (keyA != keyB) {
-            order = keyA < keyB ? -1 : 1;
-            return std::string_view::npos;
+    // The next unit of the key, or false at its end.
+    bool Next(char16_t& unit) {
+        if (m_next == m_decoded.size()) {
+            if (m_rest.empty()) return false;
+            m_decoded.clear();
+            m_next = 0;
+            // Six bytes hold at least one whole character, so every chunk
+            // makes progress; their units fit the string's own small buffer.
+            const std::string_view chunk = m_rest.substr(0, 6);
+            m_rest.remove_prefix(DecodeUtf8Prefix(chunk, chunk.size() == m_rest.size(), m_decoded));
         }
+        unit = m_table.UpCase(m_decoded[m_next++]);
+        return true;
     }
-    // One name is a prefix of the other's key: the shorter key sorts first.
-    order = a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-    return std::string_view::npos;
-}
+
+private:
+    const UpCaseTable& m_table = Table();
+    std::string_view m_rest;
+    std::u16string m_decoded;
+    std::size_t m_next = 0;
+};
 
 // -1, 0 or 1 as the keys of `a` and `b` compare.
 int CompareKeys(std::string_view a, std::string_view b) {
-    int order = 0;
-    const std::size_t split = CompareAsciiHeads(a, b, order);
-    if (split == std::string_view::npos) return order;
-    // The heads before `split` are equal ASCII, so the keys of the rests
-    // decide; a UTF-8 sequence never starts inside ASCII, so decoding the rest
-    // alone gives the same units.
-    const std::u16string keyA = NtfsNameKey(a.substr(split));
-    const std::u16string keyB = NtfsNameKey(b.substr(split));
-    return keyA.compare(keyB) < 0 ? -1 : (keyA == keyB ? 0 : 1);
+    KeyUnits keyA(a), keyB(b);
+    for (;;) {
+        char16_t unitA = 0, unitB = 0;
+        const bool moreA = keyA.Next(unitA), moreB = keyB.Next(unitB);
+        if (!moreA || !moreB) return moreA == moreB ? 0 : (moreA ? 1 : -1);
+        if (unitA != unitB) return unitA < unitB ? -1 : 1;
+    }
 }
 
 }  // namespace
 
-char16_t NtfsUpCase(char16_t unit) {
-    if (unit < 0x80) return AsciiUpCase(static_cast<unsigned char>(unit));
-    return Table().UpCase(unit);
-}
+char16_t NtfsUpCase(char16_t unit) { return Table().UpCase(unit); }
 
 std::u16string NtfsNameKey(std::string_view name) {
     std::u16string key;
     key.reserve(name.size());
     DecodeUtf8Prefix(name, true, key);
-    for (char16_t& unit : key) unit = NtfsUpCase(unit);
+    const UpCaseTable& table = Table();
+    for (char16_t& unit : key) unit = table.UpCase(unit);
     return key;
 }
 

@@ -88,9 +88,11 @@ TEST(NtfsNames, InvalidUtf8SortsAsReplacementCharacters) {
 
 TEST(NtfsNames, ComparisonsAgreeWithTheKeys) {
     const std::vector<std::string> names = {
-        "",     "a",   "A",    "ab",    "aB",   "aBc", "a\xD0\x90",        "a\xD0",
-        "\xD0", "Z",   "_",    "я",     "Я1",   "я1",  "\xF0\x9F\x98\x80", "\xEE\x80\x80",
-        "ａ",   "Ａb", "\xFF", "a\xFF", "A\xFE"};
+        "", "a", "A", "ab", "aB", "aBc", "a\xD0\x90", "a\xD0", "\xD0", "Z", "_", "я", "Я1", "я1",
+        "\xF0\x9F\x98\x80", "\xEE\x80\x80", "ａ", "Ａb", "\xFF", "a\xFF", "A\xFE",
+        // Characters, whole and cut, across the points where decoding pauses.
+        "Лекция 1", "ЛЕКЦИЯ 1", "Лекция 2", "abcde\xF0\x9F\x98\x80", "abcde\xF0\x9F\x98x",
+        "abcde\xF0\x9F\x98", "abcdЯ\xE2\x82", "ABCDя\xE2\x82\xAC"};
     for (const std::string& a : names) {
         for (const std::string& b : names) {
             EXPECT_EQ(NtfsNameLess(a, b), KeyThenBytesLess(a, b)) << a << " < " << b;
