@@ -86,8 +86,11 @@ int RunAndWait(char** argv, struct rusage& usage) {
 
 int ReportPeakRssOf(char** programArguments) {
     struct rusage usage {};
+    const double start = NowSeconds();
     const int status = RunAndWait(programArguments, usage);
-    std::printf("%d %llu\n", status, static_cast<unsigned long long>(usage.ru_maxrss) * 1024);
+    const double seconds = NowSeconds() - start;
+    std::printf("%d %llu %.6f\n", status, static_cast<unsigned long long>(usage.ru_maxrss) * 1024,
+                seconds);
     return 0;
 }
 
@@ -101,7 +104,6 @@ ChildRun RunQuietly(const std::vector<std::string>& arguments) {
 
     int pipeEnds[2];
     if (::pipe(pipeEnds) != 0) throw std::runtime_error("pipe failed");
-    const double start = NowSeconds();
     const pid_t child = ::fork();
     if (child < 0) throw std::runtime_error("fork failed");
     if (child == 0) {
@@ -121,9 +123,8 @@ ChildRun RunQuietly(const std::vector<std::string>& arguments) {
     int status = 0;
     ::waitpid(child, &status, 0);
     ChildRun run;
-    run.seconds = NowSeconds() - start;
     unsigned long long peak = 0;
-    if (std::sscanf(report.c_str(), "%d %llu", &run.exitStatus, &peak) != 2) {
+    if (std::sscanf(report.c_str(), "%d %llu %lf", &run.exitStatus, &peak, &run.seconds) != 3) {
         throw std::runtime_error("no peak memory reported for " + arguments.front());
     }
     run.peakRssBytes = peak;

@@ -26,7 +26,7 @@ void DropPageCache();
 struct ChildRun {
     int exitStatus = -1;
     std::uint64_t peakRssBytes = 0;
-    double seconds = 0;
+    double seconds = 0;  // from the program's start to its end, as its parent saw them
 };
 
 // Runs a program with its output thrown away and reports its peak memory.
@@ -35,7 +35,8 @@ struct ChildRun {
 ChildRun RunQuietly(const std::vector<std::string>& arguments);
 
 // The mode a fresh copy runs in: "--peak-rss-of PROGRAM ARGUMENTS..." starts
-// the program, waits for it, and prints its exit status and peak RSS in bytes.
+// the program, waits for it, and prints its exit status, its peak RSS in bytes
+// and its wall time in seconds.
 inline constexpr const char* PeakRssOption = "--peak-rss-of";
 int ReportPeakRssOf(char** programArguments);
 

@@ -147,7 +147,8 @@ int main(int argc, char** argv) {
         // with its own (empty) catalogue built, as the viewer stands at start.
         const std::string programFolder = options->work + "/window-program/";
         std::filesystem::create_directories(programFolder);
-        auto* form = new TForm1(FormPlaces{programFolder, std::string(), programFolder + "none"});
+        auto* form =
+            new TForm1(FormPlaces::InProgramFolder(programFolder, {}, programFolder + "none"));
         form->ShowAtDesignedPlace();
         if (!RunMessagesUntil([&] { return form->FirstActivationDone() && !form->Scanning(); })) {
             throw std::runtime_error("the window never became active");

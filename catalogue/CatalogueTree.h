@@ -8,8 +8,12 @@
 
 namespace courseview {
 
-// A node of the tree; nullptr stands for "no node" (the top level).
-using NodeHandle = void*;
+// A node of a tree, as the tree hands it out: the catalogue never looks
+// inside, it only gives the handle back to the tree that made it. Each tree
+// decides what its handles stand for; nullptr stands for "no node" (the top
+// level).
+class CatalogueNode;
+using NodeHandle = CatalogueNode*;
 
 class CatalogueTree {
 public:
@@ -40,6 +44,14 @@ public:
     // Runs every pending window message, user input included, so the window
     // stays alive while the catalogue is built.
     virtual void LetPendingMessagesRun() = 0;
+};
+
+// The host of a scan without a window (the author's tool, the benchmark):
+// nothing to show, no messages to run.
+class WindowlessHost final : public ScanHost {
+public:
+    void SetStatusText(std::u16string_view) override {}
+    void LetPendingMessagesRun() override {}
 };
 
 }  // namespace courseview

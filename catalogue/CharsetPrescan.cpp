@@ -26,6 +26,14 @@ std::optional<std::string> EncodingNameForLabel(std::string_view label) {
     return std::string(encoding->name);
 }
 
+bool HoldsMetaTag(std::string_view bytes) {
+    for (std::size_t at = bytes.find('<'); at != std::string_view::npos;
+         at = bytes.find('<', at + 1)) {
+        if (StartsWithIgnoringCase(bytes.substr(at + 1), "meta")) return true;
+    }
+    return false;
+}
+
 struct Attribute {
     std::string name;
     std::string value;
@@ -174,13 +182,20 @@ std::optional<std::string> EncodingFromContentType(std::string_view content) {
 }
 
 std::optional<std::string> PrescanDeclaredEncoding(std::string_view head) {
-    Scanner scan(head.substr(0, PrescanBytes));
+    head = head.substr(0, PrescanBytes);
+    Scanner scan(head);
     // An XML declaration in UTF-16 without a mark.
     if (scan.Rest().starts_with(std::string_view("<\0?\0x\0", 6))) return "UTF-16LE";
     if (scan.Rest().starts_with(std::string_view("\0<\0?\0x", 6))) return "UTF-16BE";
 
+    // Only a meta element declares anything: most pages have none, and are
+    // done with here.
+    if (!HoldsMetaTag(head)) return std::nullopt;
+
     Attribute attribute;
     for (; !scan.AtEnd(); scan.Advance()) {
+        // Everything the prescan looks at begins with "<".
+        if (scan.Byte() != '<' && !scan.SkipTo("<")) break;
         const std::string_view rest = scan.Rest();
         if (rest.starts_with("<!--")) {
             // To the ">" of the first "-->"; its dashes may be those of "<!--".

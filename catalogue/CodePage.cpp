@@ -5,10 +5,14 @@
 
 #include <array>
 #include <cerrno>
+#include <clocale>
+#include <cstdlib>
+#include <map>
 #include <mutex>
 #include <stdexcept>
 #include <unordered_map>
 
+#include "SystemCodePageChoice.h"
 #include "Utf.h"
 
 namespace courseview {
@@ -122,7 +126,10 @@ public:
     const std::string& Name() const override { return m_name; }
     bool KeepsAscii() const override { return m_keepsAscii; }
     std::size_t DecodePrefix(std::string_view bytes, bool, std::u16string& out) const override {
-        for (unsigned char byte : bytes) out.push_back(m_toUnicode[byte]);
+        const std::size_t before = out.size();
+        out.resize(before + bytes.size());
+        char16_t* unit = out.data() + before;
+        for (unsigned char byte : bytes) *unit++ = m_toUnicode[byte];
         return bytes.size();
     }
     std::size_t EncodePrefix(std::u16string_view text, bool atEnd,
@@ -296,17 +303,60 @@ std::unique_ptr<CodePage> OpenCodePage(std::string_view codeset) {
     return std::make_unique<IconvCodePage>(name);
 }
 
-const CodePage& SystemCodePage() {
-    // The locale does not change while the program runs, so the code page is
-    // looked up once.
-    static const std::unique_ptr<CodePage> systemCodePage = [] {
+const CodePage& CodePageNamed(std::string_view codeset) {
+    // Code pages are made once and kept: a single-byte one builds its tables
+    // from 256 conversions, and a catalogue meets the same few again and again.
+    static std::mutex mutex;
+    static std::map<std::string, std::unique_ptr<CodePage>, std::less<>> opened;
+    std::lock_guard lock(mutex);
+    auto found = opened.find(codeset);
+    if (found == opened.end()) {
+        found = opened.emplace(std::string(codeset), OpenCodePage(codeset)).first;
+    }
+    return *found->second;
+}
+
+namespace {
+
+// The code page stands in for Windows' system code page for the whole run:
+// the locale does not change while the program runs.
+struct SystemChoice {
+    const CodePage* codePage = nullptr;
+    std::string warning;
+};
+
+const SystemChoice& TheSystemChoice() {
+    static const SystemChoice choice = [] {
+        SystemChoice made;
+        const char* ctype = std::setlocale(LC_CTYPE, nullptr);
+        const std::string name =
+            ChooseSystemCodePage(nl_langinfo(CODESET), ctype != nullptr ? ctype : "C",
+                                 std::getenv("COURSEVIEW_CODEPAGE"), &made.warning);
         try {
-            return OpenCodePage(nl_langinfo(CODESET));
+            made.codePage = &CodePageNamed(name);
         } catch (const std::runtime_error&) {
-            return OpenCodePage("UTF-8");
+            made.codePage = &CodePageNamed("CP1252");
+        }
+        return made;
+    }();
+    return choice;
+}
+
+}  // namespace
+
+const CodePage& SystemCodePage() { return *TheSystemChoice().codePage; }
+
+const std::string& SystemCodePageWarning() { return TheSystemChoice().warning; }
+
+const CodePage& LocaleCodePage() {
+    static const CodePage& locale = []() -> const CodePage& {
+        try {
+            return CodePageNamed(nl_langinfo(CODESET));
+        } catch (const std::runtime_error&) {
+            return CodePageNamed("UTF-8");
         }
     }();
-    return *systemCodePage;
+    return locale;
 }
 
 }  // namespace courseview

@@ -46,8 +46,24 @@ public:
 // conversion library does not know.
 std::unique_ptr<CodePage> OpenCodePage(std::string_view codeset);
 
-// The code page of the process locale, fixed at its first use; the program
-// calls setlocale(LC_ALL, "") before that. The C locale's ASCII counts as UTF-8.
+// A code page by codeset name, made at its first use and kept for the run.
+// Throws std::runtime_error for a codeset the conversion library does not know.
+const CodePage& CodePageNamed(std::string_view codeset);
+
+// What stands for Windows' system code page, in which pages without a mark
+// or declaration were written: the locale's codeset when it is a legacy one,
+// else the code page of the locale's language (ChooseSystemCodePage), or
+// COURSEVIEW_CODEPAGE. Fixed at its first use; the program calls
+// setlocale(LC_ALL, "") before that.
 const CodePage& SystemCodePage();
+
+// One line for the user when COURSEVIEW_CODEPAGE named a code page that does
+// not exist (the rule applied instead); empty otherwise. Programs print it
+// at start.
+const std::string& SystemCodePageWarning();
+
+// The codeset of the process locale, which the C library's own texts (error
+// messages) come in. The C locale's ASCII counts as UTF-8.
+const CodePage& LocaleCodePage();
 
 }  // namespace courseview

@@ -10,7 +10,7 @@ namespace courseview {
 std::string SystemErrorText(int errorNumber) {
     // The system speaks the locale's language in the locale's code page;
     // messages travel as UTF-8.
-    std::string text = Utf16ToUtf8(SystemCodePage().ToUtf16(std::strerror(errorNumber)));
+    std::string text = Utf16ToUtf8(LocaleCodePage().ToUtf16(std::strerror(errorNumber)));
     while (!text.empty() && text.back() == '.') text.pop_back();
     return text;
 }

@@ -1,10 +1,13 @@
 #pragma once
-// One folder's entries in the order the file system delivers them, "." and
-// ".." included, nothing sorted. The only place that lists folders, so a
-// Windows build can put FindFirstFileW behind it.
+// One folder's entries in the order a Windows listing of an NTFS volume gives
+// them (NtfsNames), "." and ".." included: the order the courses' authors saw
+// their chapters in. Linux file systems list in hash or creation order, so the
+// folder is read whole and sorted once. The only place that lists folders, so
+// a Windows build can put FindFirstFileW behind it.
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace courseview {
 
@@ -25,7 +28,8 @@ struct FolderEntry {
 
 class FolderListing {
 public:
-    // Throws FileError when the folder cannot be listed.
+    // Reads the folder's entries. Throws FileError when the folder cannot be
+    // opened.
     explicit FolderListing(const std::string& folderPath);
     ~FolderListing();
     FolderListing(const FolderListing&) = delete;
@@ -37,14 +41,27 @@ public:
     int Descriptor() const;
 
     // The next entry, or false at the end. `fullPath` names the entry for the
-    // cases where its kind must be asked for. Throws FileError when the
-    // listing breaks off.
+    // cases where its kind must be asked for. When reading the folder broke
+    // off, the entries read before are given, then FileError is thrown.
     bool Next(FolderEntry& entry, std::string& fullPath, const std::string& folderWithSeparator);
 
 private:
+    struct Listed {
+        std::size_t keyOffset;   // in m_keys
+        std::size_t nameOffset;  // in m_names
+        std::uint32_t keyLength;
+        std::uint32_t nameLength;
+        unsigned char type;  // as the listing gave it (DT_*)
+    };
+
     std::string m_folderPath;
     void* m_directory = nullptr;
     FolderIdentity m_identity;
+    std::vector<Listed> m_entries;  // in listing order
+    std::string m_names;            // every name, end to end
+    std::u16string m_keys;          // every name's sort key, end to end
+    std::size_t m_next = 0;
+    int m_readError = 0;  // what broke off reading the folder, or 0
 };
 
 // The identity of the folder a path (following links) names, if it is one.

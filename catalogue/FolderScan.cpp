@@ -1,10 +1,8 @@
 #include "FolderScan.h"
 
-#include <bit>
 #include <exception>
 
-#include "FileError.h"
-#include "PageTitle.h"
+#include "EntryKind.h"
 #include "Utf.h"
 
 namespace courseview {
@@ -23,27 +21,11 @@ private:
     CatalogueTree& m_tree;
 };
 
-template <typename Value>
-class ScopedPush {
-public:
-    ScopedPush(std::vector<Value>& stack, Value value) : m_stack(stack) {
-        m_stack.push_back(value);
-    }
-    ~ScopedPush() { m_stack.pop_back(); }
-    ScopedPush(const ScopedPush&) = delete;
-    ScopedPush& operator=(const ScopedPush&) = delete;
-
-private:
-    std::vector<Value>& m_stack;
-};
-
 // The name cut before its last "."; the whole name when it has none.
 std::u16string_view WithoutExtension(std::u16string_view name) {
     const auto dot = name.rfind(u'.');
     return dot == std::u16string_view::npos ? name : name.substr(0, dot);
 }
-
-bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
 
 }  // namespace
 
@@ -54,7 +36,7 @@ Catalogue::Catalogue(CatalogueTree& tree, ScanHost& host, const ExtensionTables&
       m_tables(tables),
       m_codePage(systemCodePage),
       m_titles(systemCodePage),
-      m_readAhead(tables) {}
+      m_readAhead(tables, systemCodePage) {}
 
 void Catalogue::LoadContents(const std::string& folderPath, std::u16string_view statusText) {
     RebuildRequest request{folderPath, std::u16string(statusText)};
@@ -80,32 +62,25 @@ void Catalogue::RunRebuild(const RebuildRequest& request) {
 
 void Catalogue::ScanFolder(const std::string& folderPath, NodeHandle parentNode) {
     if (m_scanDepth == 0) {
-        m_listedFolders.clear();
-        m_scanRoot = folderPath;
-        m_pagesTaken = 0;
-        m_coldPageBits = 0;
-        if (m_readAheadMode == ReadAheadMode::Always) m_readAhead.Start(folderPath, 0);
+        m_visits.Clear(folderPath);
+        m_readAhead.ScanBegins(folderPath);
     }
-    // So deep, every descriptor may count: the read-ahead's few must not
-    // decide where the scan's own listings run out.
-    if (m_scanDepth == ReadAhead::DeepestFolder) m_readAhead.Stop();
+    m_readAhead.ScanEnters(m_scanDepth);
     ++m_scanDepth;
     try {
         UpdateBracket bracket(m_tree);
         FolderListing listing(folderPath);
-        ScopedPush onPath(m_scanPath, listing.Identity());
-        m_listedFolders.emplace(listing.Identity().device, listing.Identity().inode);
+        const FolderVisit visit(m_visits, listing.Identity());
         std::string folder = folderPath;
         ScanEntries(listing, folder, parentNode);
     } catch (const std::exception& error) {
         // Ends this folder's listing only; the caller goes on with its next entry.
         if (m_observer != nullptr) {
-            ScanNote note{OmissionReason::ListingEnded, folderPath, error.what(), {}};
-            m_observer->Note(std::move(note));
+            m_observer->Note(ScanNote{OmissionReason::ListingEnded, folderPath, error.what(), {}});
         }
     }
     --m_scanDepth;
-    if (m_scanDepth == 0) m_readAhead.Stop();
+    if (m_scanDepth == 0) m_readAhead.ScanEnds();
 }
 
 void Catalogue::ScanEntries(FolderListing& listing, std::string& folderPath,
@@ -118,110 +93,92 @@ void Catalogue::ScanEntries(FolderListing& listing, std::string& folderPath,
         if (!listing.Next(entry, fullPath, folderPath)) return;
 
         m_name.clear();
-        DecodeUtf8Prefix(entry.name, true, m_name);
+        DecodeEntryName(entry.name, m_codePage, m_name);
         // A recursion below reuses m_name, so the entry's name is read from it
         // only before that.
         const std::u16string_view name = m_name;
-        if (IsTreeFolder(entry, name)) {
-            const bool pageFolder = !name.empty() && name.back() == u'^';
-            const std::u16string_view caption =
-                pageFolder ? std::u16string_view(name).substr(0, name.size() - 1) : name;
-            const NodeHandle node = AddNode(parentNode, caption);
-            if (pageFolder) AddEntry(node, fullPath);
-            // A link leads into a folder only the first time this rebuild
-            // meets that folder: a link back into the path would never end,
-            // and folders linked to one another would multiply the work past
-            // any bound.
-            FolderIdentity target;
-            if (entry.isLink && IdentifyFolder(fullPath, target)) {
-                if (OnScanPath(target)) {
-                    Note(OmissionReason::FolderLoop, fullPath);
-                    continue;
-                }
-                if (m_listedFolders.contains({target.device, target.inode})) {
-                    Note(OmissionReason::LinkToListedFolder, fullPath);
-                    continue;
-                }
-            }
-            ScanFolder(fullPath, node);
-            continue;
-        }
-
-        const int kind = ExtensionIndex(m_tables.ViewableExtensions, name);
-        if (IsPageKind(kind)) {
-            if (SameTextAscii(name, WrapperPageName)) {
+        switch (ClassifyEntry(entry.isFolder, name, m_tables)) {
+            case EntryKind::TreeFolder:
+            case EntryKind::PageFolder:
+                ScanBranch(entry, fullPath, name, parentNode);
+                break;
+            case EntryKind::Page:
+                if (!AddPage(listing, entry, fullPath, folderPath, name, parentNode)) return;
+                break;
+            case EntryKind::Picture:
+            case EntryKind::Clip:
+                AddEntry(AddNode(parentNode, WithoutExtension(name)), fullPath);
+                break;
+            case EntryKind::WrapperPage:
                 Note(OmissionReason::WrapperPageName, fullPath);
-                continue;
-            }
-            std::u16string_view caption;
-            try {
-                ComingToPage();
-                caption = m_titles.Read(ListedFile{listing.Descriptor(), entry.name.c_str(),
-                                                   &fullPath, entry.isPlainFile});
-                PageRead();
-            } catch (const std::exception& error) {
-                if (m_observer != nullptr) {
-                    ScanNote note{OmissionReason::ListingEnded, fullPath, error.what(), {}};
-                    // Name what the error costs the author: the rest of this folder.
-                    FolderEntry lost;
-                    std::string lostPath;
-                    try {
-                        while (listing.Next(lost, lostPath, folderPath)) {
-                            if (!IsDotEntry(lost.name)) note.lostEntries.push_back(lost.name);
-                        }
-                    } catch (const std::exception&) {
-                    }
-                    m_observer->Note(std::move(note));
-                }
-                return;
-            }
-            if (caption.size() < 3) caption = WithoutExtension(name);
-            AddEntry(AddNode(parentNode, caption), fullPath);
-        } else if (IsPictureKind(kind) || kind == KindClip) {
-            AddEntry(AddNode(parentNode, WithoutExtension(name)), fullPath);
-        } else if (!IsDotEntry(entry.name)) {
-            if (entry.isFolder) {
-                const bool hidden = name.front() == u'.' || name.front() == u'_';
-                Note(hidden ? OmissionReason::Hidden : OmissionReason::SkippedFolder, fullPath);
-            } else {
+                break;
+            case EntryKind::HiddenFolder:
+                Note(OmissionReason::Hidden, fullPath);
+                break;
+            case EntryKind::SkippedFolder:
+                Note(OmissionReason::SkippedFolder, fullPath);
+                break;
+            case EntryKind::NotViewable:
                 Note(OmissionReason::NotViewable, fullPath);
-            }
+                break;
+            case EntryKind::Dot:
+                break;
         }
     }
 }
 
-bool Catalogue::IsTreeFolder(const FolderEntry& entry, std::u16string_view name) const {
-    return courseview::IsTreeFolder(entry.isFolder, name, m_tables);
-}
-
-bool Catalogue::OnScanPath(const FolderIdentity& folder) const {
-    for (const auto& onPath : m_scanPath) {
-        if (onPath == folder) return true;
+void Catalogue::ScanBranch(const FolderEntry& entry, const std::string& fullPath,
+                           std::u16string_view name, NodeHandle parentNode) {
+    const bool pageFolder = name.back() == u'^';
+    const NodeHandle node =
+        AddNode(parentNode, pageFolder ? name.substr(0, name.size() - 1) : name);
+    if (pageFolder) AddEntry(node, fullPath);
+    switch (m_visits.Judge(entry, fullPath)) {
+        case FolderVisits::Verdict::Enter:
+            ScanFolder(fullPath, node);
+            break;
+        case FolderVisits::Verdict::LoopsBack:
+            Note(OmissionReason::FolderLoop, fullPath);
+            break;
+        case FolderVisits::Verdict::ListedAlready:
+            Note(OmissionReason::LinkToListedFolder, fullPath);
+            break;
+        case FolderVisits::Verdict::OutsideCourse:
+            Note(OmissionReason::LinkOutsideCourse, fullPath);
+            break;
     }
-    return false;
 }
 
-void Catalogue::ComingToPage() {
-    ++m_pagesTaken;
-    if (m_readAhead.Running()) m_readAhead.PageTaken();
-    // Whether pages come from the disk matters while no read-ahead runs, or
-    // while it pauses because its pages were all in memory.
-    m_titles.WatchForColdPages(m_readAheadMode != ReadAheadMode::Off &&
-                               (!m_readAhead.Running() || m_readAhead.Paused()));
-}
-
-void Catalogue::PageRead() {
-    constexpr int ColdPagesToReadAhead = 8;  // of the last 64 watched
-    if (!m_titles.WatchingForColdPages()) return;
-    m_coldPageBits = m_coldPageBits << 1 | (m_titles.LastPageWasCold() ? 1 : 0);
-    if (std::popcount(m_coldPageBits) < ColdPagesToReadAhead) return;
-    m_coldPageBits = 0;
-    if (!m_readAhead.Running()) {
-        if (m_scanDepth > ReadAhead::DeepestFolder) return;
-        m_readAhead.Start(m_scanRoot, m_pagesTaken);
-    } else {
-        m_readAhead.Resume();
+bool Catalogue::AddPage(FolderListing& listing, const FolderEntry& entry,
+                        const std::string& fullPath, const std::string& folderPath,
+                        std::u16string_view name, NodeHandle parentNode) {
+    std::u16string_view caption;
+    try {
+        m_titles.WatchForColdPages(m_readAhead.PageComing());
+        caption = m_titles.Read(
+            ListedFile{listing.Descriptor(), entry.name.c_str(), &fullPath, entry.isPlainFile});
+        m_readAhead.PageRead(m_titles.LastPageWasCold(), m_scanDepth);
+    } catch (const std::exception& error) {
+        if (m_observer != nullptr) {
+            ScanNote note{OmissionReason::ListingEnded, fullPath, error.what(), {}};
+            // Name what the error costs the author: the rest of this folder.
+            FolderEntry lost;
+            std::string lostPath;
+            try {
+                while (listing.Next(lost, lostPath, folderPath)) {
+                    if (lost.name != "." && lost.name != "..")
+                        note.lostEntries.push_back(lost.name);
+                }
+            } catch (const std::exception&) {
+                // The listing broke off as well: the note names what it gave.
+            }
+            m_observer->Note(std::move(note));
+        }
+        return false;
     }
+    if (caption.size() < 3) caption = WithoutExtension(name);
+    AddEntry(AddNode(parentNode, caption), fullPath);
+    return true;
 }
 
 NodeHandle Catalogue::AddNode(NodeHandle parentNode, std::u16string_view caption) {
@@ -252,6 +209,8 @@ const char* OmissionReasonName(OmissionReason reason) {
             return "link back into its own path: shown, not entered";
         case OmissionReason::LinkToListedFolder:
             return "link to a folder listed already: shown, not entered";
+        case OmissionReason::LinkOutsideCourse:
+            return "link to a folder outside the course: shown, not entered";
         case OmissionReason::ListingEnded:
             return "error ended the folder's listing";
     }

@@ -4,7 +4,6 @@
 // openable entry's full path in PagePaths.
 
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,17 +11,13 @@
 #include "CatalogueTree.h"
 #include "CodePage.h"
 #include "FolderListing.h"
+#include "FolderVisits.h"
 #include "NameMatching.h"
 #include "PageTitle.h"
 #include "ReadAhead.h"
 #include "ScanNotes.h"
 
 namespace courseview {
-
-inline constexpr std::u16string_view LoadingStatusText = u"Закгузка...";
-inline constexpr std::u16string_view IndexingStatusText =
-    u"Идёт индексация файлов. Пожалуйста подождите.";
-inline constexpr std::u16string_view WrapperPageName = u"Temp.htm";
 
 class Catalogue {
 public:
@@ -51,12 +46,9 @@ public:
     // Receives a note for every entry left out; nullptr for none.
     void SetObserver(ScanObserver* observer) { m_observer = observer; }
 
-    // When pages' heads are read ahead of the scan, in parallel. By default
-    // once pages keep coming from the disk (8 of the last 64): a package in
-    // the page cache gains nothing from it, and a page the system dropped
-    // from memory now and then is no reason to start.
-    enum class ReadAheadMode { Off, WhenPagesAreCold, Always };
-    void SetReadAhead(ReadAheadMode mode) { m_readAheadMode = mode; }
+    // When pages' heads are read ahead of the scan, in parallel.
+    using ReadAheadMode = ReadAhead::Mode;
+    void SetReadAhead(ReadAheadMode mode) { m_readAhead.SetMode(mode); }
     // The last scan's read-ahead, for tests and the benchmark.
     const ReadAhead& PageReadAhead() const { return m_readAhead; }
 
@@ -68,10 +60,13 @@ private:
 
     void RunRebuild(const RebuildRequest& request);
     void ScanEntries(FolderListing& listing, std::string& folderPath, NodeHandle parentNode);
+    void ScanBranch(const FolderEntry& entry, const std::string& fullPath, std::u16string_view name,
+                    NodeHandle parentNode);
+    // False when the page could not be read: its folder's listing ends.
+    bool AddPage(FolderListing& listing, const FolderEntry& entry, const std::string& fullPath,
+                 const std::string& folderPath, std::u16string_view name, NodeHandle parentNode);
     NodeHandle AddNode(NodeHandle parentNode, std::u16string_view caption);
     void AddEntry(NodeHandle node, const std::string& fullPath);
-    bool IsTreeFolder(const FolderEntry& entry, std::u16string_view name) const;
-    bool OnScanPath(const FolderIdentity& folder) const;
     void Note(OmissionReason reason, const std::string& fullPath);
 
     CatalogueTree& m_tree;
@@ -81,19 +76,10 @@ private:
     ScanObserver* m_observer = nullptr;
     int m_scanDepth = 0;
     std::optional<RebuildRequest> m_deferredRebuild;
-    std::vector<FolderIdentity> m_scanPath;  // the folders being listed, outermost first
-    std::set<std::pair<std::uint64_t, std::uint64_t>>
-        m_listedFolders;  // this rebuild's, by identity
+    FolderVisits m_visits;  // this rebuild's
     PageTitleReader m_titles;
     std::u16string m_name;  // the entry in hand, as UTF-16; reused entry after entry
-
-    void ComingToPage();
-    void PageRead();
     ReadAhead m_readAhead;
-    ReadAheadMode m_readAheadMode = ReadAheadMode::WhenPagesAreCold;
-    std::string m_scanRoot;
-    std::uint64_t m_pagesTaken = 0;    // pages this rebuild has come to
-    std::uint64_t m_coldPageBits = 0;  // the last 64 pages watched, 1 for each from the disk
 };
 
 }  // namespace courseview

@@ -83,6 +83,26 @@ bool InputFile::ReadIfCached(char* buffer, std::size_t size, std::size_t& got) {
     }
 }
 
+void InputFile::Seek(std::uint64_t offset) {
+    if (::lseek(m_descriptor, static_cast<off_t>(offset), SEEK_SET) < 0) {
+        throw CannotOpenFile(m_path, SystemErrorText(errno));
+    }
+}
+
+std::size_t InputFile::ReadAt(std::uint64_t offset, char* buffer, std::size_t size) {
+    for (;;) {
+        const ssize_t got = ::pread(m_descriptor, buffer, size, static_cast<off_t>(offset));
+        if (got >= 0) return static_cast<std::size_t>(got);
+        const int error = errno;
+        if (error == EINTR) continue;
+        throw CannotOpenFile(m_path, SystemErrorText(error));
+    }
+}
+
+void InputFile::AdviseReading(std::size_t bytes) {
+    ::posix_fadvise(m_descriptor, 0, static_cast<off_t>(bytes), POSIX_FADV_WILLNEED);
+}
+
 std::string InputFile::ReadAll() {
     std::string content;
     content.resize(static_cast<std::size_t>(m_size));

@@ -48,6 +48,17 @@ public:
     // system cannot tell, it reads as Read() does.
     bool ReadIfCached(char* buffer, std::size_t size, std::size_t& got);
 
+    // Reads on from `offset`.
+    void Seek(std::uint64_t offset);
+
+    // Reads up to `size` bytes from `offset` on, leaving the position where
+    // it is; 0 at the end. Throws FileError when the read fails.
+    std::size_t ReadAt(std::uint64_t offset, char* buffer, std::size_t size);
+
+    // Asks the system to read the file's first `bytes` into memory in the
+    // background, for a reader that comes soon.
+    void AdviseReading(std::size_t bytes);
+
     // The size the file had when it was opened; 0 for a listed plain file,
     // whose kind and size were not asked for.
     std::uint64_t Size() const { return m_size; }

@@ -36,7 +36,7 @@ std::u16string_view MemoryTree::Keep(std::u16string_view caption) {
 NodeHandle MemoryTree::Append(std::u16string_view caption) {
     m_nodes.push_back(Node{Keep(caption), std::nullopt, {}});
     // Handles count from 1 so that no node is ever nullptr.
-    return reinterpret_cast<NodeHandle>(m_nodes.size());
+    return reinterpret_cast<NodeHandle>(static_cast<std::uintptr_t>(m_nodes.size()));
 }
 
 NodeHandle MemoryTree::AddLastChild(NodeHandle parent, std::u16string_view caption) {

@@ -40,6 +40,9 @@ struct ExtensionTables {
 };
 ExtensionTables MakeExtensionTables();
 
+// The viewer's own page: never listed, whatever the case of its Latin letters.
+inline constexpr std::u16string_view WrapperPageName = u"temp.htm";
+
 // A folder the catalogue shows as a branch and enters: its name does not
 // begin with "." or "_" and has no "files" extension.
 bool IsTreeFolder(bool isFolder, std::u16string_view name, const ExtensionTables& tables);

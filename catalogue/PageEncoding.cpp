@@ -58,7 +58,7 @@ std::u16string DecodePageForDisplay(std::string_view bytes, const CodePage& syst
     } else if (encoding.source == EncodingSource::SystemCodePage) {
         text = systemCodePage.ToUtf16(bytes);
     } else {
-        text = OpenCodePage(encoding.codeset)->ToUtf16(bytes);
+        text = CodePageNamed(encoding.codeset).ToUtf16(bytes);
     }
     if (const std::size_t end = text.find(u'\0'); end != std::u16string::npos) text.resize(end);
     return text;

@@ -1,32 +1,22 @@
 #pragma once
-// A page's caption comes from the tokens between the first "title" token and
-// the next "/title" token (Latin letters in any case), cut at space, "<", ">",
-// CR, LF and NUL. No HTML parser is involved: attributes of the title tag and
-// tags inside the title become part of it, entities stay as they are.
+// A page's caption comes from its title, read as the title rule says
+// (PageTitleRule.h), but streaming: the page is read only as far as the title
+// is decided, so a huge page costs no more than its head.
 
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "CodePage.h"
 #include "InputFile.h"
+#include "PageTitleRule.h"
 
 namespace courseview {
 
-// " " + every gathered token, each behind a single space, or "" when there is
-// no "title" token or no "/title" after it.
-std::u16string TitleFromTokens(const std::vector<std::u16string>& tokens);
-
-// Titles longer than this are cut here: no tree line can show more, and it
-// keeps the memory a hostile page can claim small.
-inline constexpr std::size_t MaximumTitleLength = 65536;
-
 // Returns the caption a page gets from its title: " " + tokens, or "" when
-// there is no complete title. The file is read only as far as the title is
-// decided, so a huge page costs no more than its head. Throws FileError when
-// the file cannot be opened or read.
+// there is no complete title. Throws FileError when the file cannot be opened
+// or read.
 std::u16string ReadPageTitle(const std::filesystem::path& page,
                              const CodePage& systemCodePage = SystemCodePage());
 
@@ -46,7 +36,6 @@ public:
     // While watching, Read() notes whether a page's first bytes had to come
     // from the disk: a scan starts reading ahead when they do.
     void WatchForColdPages(bool watch);
-    bool WatchingForColdPages() const;
     bool LastPageWasCold() const;
 
 private:

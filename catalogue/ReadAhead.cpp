@@ -1,15 +1,11 @@
 #include "ReadAhead.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/uio.h>
-#include <unistd.h>
-
 #include <array>
+#include <bit>
 #include <exception>
 
-#include "FolderScan.h"
+#include "EntryKind.h"
+#include "InputFile.h"
 #include "Utf.h"
 
 namespace courseview {
@@ -19,14 +15,51 @@ namespace {
 // A head this long decides nearly every page; the system is asked for a
 // longer one, which it reads in the background, for titles further down.
 constexpr std::size_t HeadBytes = 4096;
-constexpr off_t AdvisedBytes = 65536;
+constexpr std::size_t AdvisedBytes = 65536;
+// Of the last 64 pages watched, this many from the disk start the walk.
+constexpr int ColdPagesToReadAhead = 8;
 
 }  // namespace
 
-ReadAhead::ReadAhead(const ExtensionTables& tables, Limits limits)
-    : m_tables(tables), m_limits(limits) {}
+ReadAhead::ReadAhead(const ExtensionTables& tables, const CodePage& systemCodePage, Limits limits)
+    : m_tables(tables), m_codePage(systemCodePage), m_limits(std::move(limits)) {}
 
 ReadAhead::~ReadAhead() { Stop(); }
+
+void ReadAhead::ScanBegins(const std::string& root) {
+    Stop();
+    m_scanRoot = root;
+    m_pagesComing = 0;
+    m_coldPageBits = 0;
+    if (m_mode == Mode::Always) Start(root, 0);
+}
+
+void ReadAhead::ScanEnters(int depth) {
+    // So deep, every descriptor may count: the walk's few must not decide
+    // where the scan's own listings run out.
+    if (depth == DeepestFolder) Stop();
+}
+
+bool ReadAhead::PageComing() {
+    ++m_pagesComing;
+    if (Running()) PageTaken();
+    // Whether pages come from the disk matters while no walk runs, or while
+    // it pauses because its pages were all in memory.
+    m_watching = m_mode != Mode::Off && (!Running() || Paused());
+    return m_watching;
+}
+
+void ReadAhead::PageRead(bool cameFromDisk, int depth) {
+    if (!m_watching) return;
+    m_coldPageBits = m_coldPageBits << 1 | (cameFromDisk ? 1 : 0);
+    if (std::popcount(m_coldPageBits) < ColdPagesToReadAhead) return;
+    m_coldPageBits = 0;
+    if (Running()) {
+        Resume();
+    } else if (depth <= DeepestFolder) {
+        Start(m_scanRoot, m_pagesComing);
+    }
+}
 
 void ReadAhead::Start(const std::string& folder, std::uint64_t pagesTaken) {
     Stop();
@@ -46,8 +79,7 @@ void ReadAhead::Start(const std::string& folder, std::uint64_t pagesTaken) {
         m_idleReaders = 0;
         m_tasks.clear();
     }
-    m_walkPath.clear();
-    m_walkListed.clear();
+    m_walkVisits.Clear(folder);
     m_walking = true;
     m_walker = std::thread(&ReadAhead::Walk, this, folder);
     for (std::size_t i = 0; i < m_limits.readers; ++i)
@@ -86,11 +118,11 @@ void ReadAhead::Walk(std::string folder) {
     m_work.notify_all();
 }
 
-// Mirrors Catalogue::ScanFolder: the same listing, the same decisions, in the
-// same order, with nothing added to any tree. A folder's entries are read at
-// once and the folder closed before any of them is looked at: however deep
-// the walk goes, it holds one folder open at a time, and the scan's own
-// listings, one open per level, never run short of descriptors because of it.
+// Goes where the scan goes, with nothing added to any tree. A folder's
+// entries are read at once and the folder closed before any of them is looked
+// at: however deep the walk goes, it holds one folder open at a time, and the
+// scan's own listings, one open per level, never run short of descriptors
+// because of it.
 void ReadAhead::WalkFolder(const std::string& folderPath, int depth) {
     if (depth > DeepestFolder || m_stop.load()) return;
     std::string folder = folderPath;
@@ -98,6 +130,7 @@ void ReadAhead::WalkFolder(const std::string& folderPath, int depth) {
     struct Listed {
         FolderEntry entry;
         std::string fullPath;
+        EntryKind kind = EntryKind::Dot;
     };
     std::vector<Listed> entries;
     FolderIdentity identity;
@@ -105,45 +138,37 @@ void ReadAhead::WalkFolder(const std::string& folderPath, int depth) {
         FolderListing listing(folderPath);
         identity = listing.Identity();
         Listed next;
-        while (listing.Next(next.entry, next.fullPath, folder)) entries.push_back(next);
+        while (listing.Next(next.entry, next.fullPath, folder)) {
+            m_name.clear();
+            DecodeEntryName(next.entry.name, m_codePage, m_name);
+            next.kind = ClassifyEntry(next.entry.isFolder, m_name, m_tables);
+            entries.push_back(next);
+        }
     } catch (const std::exception&) {
         // The scan meets the same error and decides what it costs; the
         // walker goes on with what it could list.
         if (entries.empty()) return;
     }
-    m_walkPath.push_back(identity);
-    m_walkListed.emplace(identity.device, identity.inode);
+    const FolderVisit visit(m_walkVisits, identity);
     // The subfolders are read now, in parallel, while the walker goes on
     // with this folder's pages and the first subfolders' contents.
     if (!m_paused.load()) {
         std::lock_guard lock(m_mutex);
         for (const Listed& listed : entries) {
-            if (!listed.entry.isFolder || listed.entry.isLink) continue;
-            m_name.clear();
-            DecodeUtf8Prefix(listed.entry.name, true, m_name);
-            if (IsTreeFolder(true, m_name, m_tables)) m_tasks.push_back({listed.fullPath, true});
+            if (IsBranch(listed.kind) && !listed.entry.isLink)
+                m_tasks.push_back({listed.fullPath, true});
         }
         if (m_idleReaders > 0) m_work.notify_all();
     }
     for (const Listed& listed : entries) {
         if (m_stop.load()) break;
-        m_name.clear();
-        DecodeUtf8Prefix(listed.entry.name, true, m_name);
-        if (IsTreeFolder(listed.entry.isFolder, m_name, m_tables)) {
-            FolderIdentity target;
-            if (listed.entry.isLink && IdentifyFolder(listed.fullPath, target)) {
-                bool onPath = false;
-                for (const auto& folderOnPath : m_walkPath)
-                    onPath = onPath || folderOnPath == target;
-                if (onPath || m_walkListed.contains({target.device, target.inode})) continue;
-            }
-            WalkFolder(listed.fullPath, depth + 1);
-        } else if (IsPageKind(ExtensionIndex(m_tables.ViewableExtensions, m_name)) &&
-                   !SameTextAscii(m_name, WrapperPageName)) {
+        if (IsBranch(listed.kind)) {
+            if (m_walkVisits.Judge(listed.entry, listed.fullPath) == FolderVisits::Verdict::Enter)
+                WalkFolder(listed.fullPath, depth + 1);
+        } else if (listed.kind == EntryKind::Page) {
             if (!QueuePage(listed.fullPath)) break;
         }
     }
-    m_walkPath.pop_back();
 }
 
 // Waits until the scan is near enough and the walk is not paused, then hands
@@ -206,36 +231,40 @@ void ReadAhead::ReadPages() {
 // Lists a folder and forgets what it read: the walker lists it again soon,
 // from memory.
 void ReadAhead::ReadFolder(const std::string& path) {
-    DIR* folder = ::opendir(path.c_str());
-    if (folder == nullptr) return;
-    while (::readdir(folder) != nullptr) {
+    try {
+        FolderListing listing(path);
+        FolderEntry entry;
+        std::string fullPath;
+        const std::string folder = path + "/";
+        while (listing.Next(entry, fullPath, folder)) {
+        }
+        ++m_folders;
+    } catch (const std::exception&) {
+        // Warming is all a reader does: the scan meets the error itself.
     }
-    ::closedir(folder);
-    ++m_folders;
 }
 
-// Opened as the scan opens pages, and read only when it is a plain file: a
-// FIFO or a device named like a page is left alone.
+// Opened as the scan opens pages, so a FIFO or a device named like a page is
+// left alone.
 void ReadAhead::ReadHead(const std::string& path) {
     std::array<char, HeadBytes> head;
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (descriptor < 0) return;
-    struct stat status {};
-    if (::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode)) {
+    try {
+        InputFile page;
+        page.Open(path);
+        std::size_t got = 0;
         // A page in memory costs the scan nothing: only count it.
-        iovec part{head.data(), head.size()};
-        const bool inMemory = ::preadv2(descriptor, &part, 1, 0, RWF_NOWAIT) >= 0;
-        if (inMemory) {
+        if (page.ReadIfCached(head.data(), head.size(), got)) {
             if (++m_warmInARow >= m_limits.warmPagesBeforePause) m_paused = true;
         } else {
             m_warmInARow = 0;
             ++m_cold;
-            ::posix_fadvise(descriptor, 0, AdvisedBytes, POSIX_FADV_WILLNEED);
-            ::pread(descriptor, head.data(), head.size(), 0);
+            page.AdviseReading(AdvisedBytes);
+            page.Read(head.data(), head.size());
         }
         ++m_read;
+    } catch (const std::exception&) {
+        // The scan meets the same error when it comes to the page.
     }
-    ::close(descriptor);
 }
 
 }  // namespace courseview

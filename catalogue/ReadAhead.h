@@ -5,8 +5,8 @@
 // reads every page itself, in its own order, so what it finds and which
 // errors end which folders cannot change.
 //
-// A walker thread lists the folders as the scan will (the same listing order,
-// the same naming rules, the same links left alone) and hands every page to a
+// A walker thread lists the folders as the scan will (the same listing, the
+// same entry kinds, the same links left alone) and hands every page to a
 // few reader threads, never more than a fixed number of pages ahead of the
 // scan; the subfolders of each folder it lists go to the readers too, so
 // that the walker finds them in memory when it comes to them. A reader first asks for the head
@@ -19,18 +19,25 @@
 #include <deque>
 #include <functional>
 #include <mutex>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "CodePage.h"
 #include "FolderListing.h"
+#include "FolderVisits.h"
 #include "NameMatching.h"
 
 namespace courseview {
 
 class ReadAhead {
 public:
+    // When pages' heads are read ahead of the scan. By default once pages keep
+    // coming from the disk (8 of the last 64): a package in the page cache
+    // gains nothing from it, and a page the system dropped from memory now
+    // and then is no reason to start.
+    enum class Mode { Off, WhenPagesAreCold, Always };
+
     struct Limits {
         std::size_t readers = 8;                   // pages read at once
         std::uint64_t pagesAhead = 192;            // how far the walker may run ahead of the scan
@@ -44,19 +51,36 @@ public:
     // may need every descriptor the system grants.
     static constexpr int DeepestFolder = 256;
 
-    explicit ReadAhead(const ExtensionTables& tables, Limits limits);
-    explicit ReadAhead(const ExtensionTables& tables) : ReadAhead(tables, Limits{}) {}
+    // Names that are not UTF-8 are read in `systemCodePage`, as the scan reads them.
+    ReadAhead(const ExtensionTables& tables, const CodePage& systemCodePage, Limits limits);
+    ReadAhead(const ExtensionTables& tables, const CodePage& systemCodePage)
+        : ReadAhead(tables, systemCodePage, Limits{}) {}
     ~ReadAhead();
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;
+
+    void SetMode(Mode mode) { m_mode = mode; }
+
+    // What a scan tells the read-ahead, which decides from it when to walk.
+    // A scan of `root` begins.
+    void ScanBegins(const std::string& root);
+    // The scan lists a folder `depth` levels below its root.
+    void ScanEnters(int depth);
+    // The scan comes to its next page. True when it is to tell PageRead()
+    // whether the page's first bytes had to come from the disk.
+    bool PageComing();
+    // The scan has read the page it came to, in a folder `depth` levels down.
+    void PageRead(bool cameFromDisk, int depth);
+    // The scan has ended: the walk ends with it.
+    void ScanEnds() { Stop(); }
 
     // Starts walking `folder` from its beginning; its first `pagesTaken` pages
     // have been read by the scan already and are only counted. Stops a walk
     // that was running.
     void Start(const std::string& folder, std::uint64_t pagesTaken);
 
-    // Tells the walker that the scan has come to its next page: one atomic
-    // step, and a wake-up only when the walker waits for this very page.
+    // Tells a running walker that the scan has come to its next page: one
+    // atomic step, and a wake-up only when the walker waits for this very page.
     void PageTaken() {
         const std::uint64_t taken = m_taken.fetch_add(1) + 1;
         if (taken >= m_wakeAt.load()) {
@@ -93,7 +117,15 @@ private:
     void ReadFolder(const std::string& path);
 
     const ExtensionTables& m_tables;
+    const CodePage& m_codePage;
     const Limits m_limits;
+
+    // The scan's side, on the scan's thread.
+    Mode m_mode = Mode::WhenPagesAreCold;
+    std::string m_scanRoot;
+    std::uint64_t m_pagesComing = 0;   // pages the scan has come to
+    std::uint64_t m_coldPageBits = 0;  // the last 64 pages watched, 1 for each from the disk
+    bool m_watching = false;           // the page coming is watched
 
     std::mutex m_mutex;
     std::condition_variable m_progress;  // the scan took a page, the walk resumes or stops
@@ -119,9 +151,8 @@ private:
     std::atomic<std::uint64_t> m_folders{0};
     std::atomic<std::uint64_t> m_largestLead{0};
 
-    // The walker's own: the folders on its path and those it has listed.
-    std::vector<FolderIdentity> m_walkPath;
-    std::set<std::pair<std::uint64_t, std::uint64_t>> m_walkListed;
+    // The walker's own.
+    FolderVisits m_walkVisits;
     std::u16string m_name;
 
     std::thread m_walker;

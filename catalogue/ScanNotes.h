@@ -15,6 +15,7 @@ enum class OmissionReason {
     WrapperPageName,     // "temp.htm" in any Latin case: the viewer's own page
     FolderLoop,          // a link back to a folder on the current path: shown, not entered
     LinkToListedFolder,  // a link to a folder this rebuild has listed already: shown, not entered
+    LinkOutsideCourse,   // a link to a folder outside the course folder: shown, not entered
     ListingEnded,        // an error ended the folder's listing here
 };
 
@@ -31,6 +32,13 @@ class ScanObserver {
 public:
     virtual ~ScanObserver() = default;
     virtual void Note(ScanNote note) = 0;
+};
+
+// Keeps every note, in the order the scan made them.
+class NoteCollector final : public ScanObserver {
+public:
+    void Note(ScanNote note) override { notes.push_back(std::move(note)); }
+    std::vector<ScanNote> notes;
 };
 
 }  // namespace courseview

@@ -75,6 +75,40 @@ void AppendUtf8(char32_t codePoint, std::string& out) {
     }
 }
 
+// Pages are ASCII and two-byte characters (Cyrillic, Greek, accented Latin)
+// nearly all through: such text is judged eight bytes at a time. Returns
+// where the run of well-formed characters of those kinds, read so, ends (a
+// character boundary at or after `i`); the rest is for the careful way.
+std::size_t SkipAsciiAndTwoByteCharacters(const unsigned char* data, std::size_t size,
+                                          std::size_t i) {
+    constexpr std::uint64_t High = 0x8080808080808080ull;
+    constexpr std::uint64_t LowNibbleBits = 0x1E1E1E1E1E1E1E1Eull;
+    constexpr std::uint64_t Carry = 0x7E7E7E7E7E7E7E7Eull;
+    std::size_t boundary = i;
+    std::uint64_t leadBefore = 0;  // 0x80 when the word before ended with a lead byte
+    while (i + 8 <= size) {
+        std::uint64_t word;
+        std::memcpy(&word, data + i, 8);
+        // Bit 7 of each byte says: set bit 7, bit 6 and bit 5 of that byte.
+        const std::uint64_t bit7 = word & High;
+        const std::uint64_t bit6 = (word << 1) & High;
+        const std::uint64_t bit5 = (word << 2) & High;
+        const std::uint64_t continuation = bit7 & ~bit6;  // 10xxxxxx
+        const std::uint64_t lead = bit7 & bit6 & ~bit5;   // 110xxxxx
+        if ((bit7 & bit6 & bit5) != 0) break;             // a longer character
+        // C0 and C1 lead overlong forms: none of bits 4 to 1 set.
+        const std::uint64_t anyOfBits4To1 = ((word & LowNibbleBits) + Carry) & High;
+        if ((lead & ~anyOfBits4To1) != 0) break;
+        // Every continuation byte follows a lead byte, every lead byte is
+        // followed by one (the first byte's lead may be in the word before).
+        if (continuation != ((lead << 8) | leadBefore)) break;
+        leadBefore = lead >> 56;
+        i += 8;
+        if (leadBefore == 0) boundary = i;
+    }
+    return boundary;
+}
+
 }  // namespace
 
 std::size_t DecodeUtf8Prefix(std::string_view bytes, bool atEnd, std::u16string& out) {
@@ -159,13 +193,7 @@ Utf8Run NextUtf8Run(std::string_view bytes, bool atEnd) {
     const std::size_t size = bytes.size();
     std::size_t i = 0;
     while (i < size) {
-        // Page heads are mostly ASCII: skip it a word at a time.
-        while (i + 8 <= size) {
-            std::uint64_t word;
-            std::memcpy(&word, data + i, 8);
-            if ((word & 0x8080808080808080ull) != 0) break;
-            i += 8;
-        }
+        i = SkipAsciiAndTwoByteCharacters(data, size, i);
         if (i == size) break;
         const unsigned char lead = data[i];
         if (lead < 0x80) {

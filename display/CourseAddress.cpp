@@ -1,5 +1,7 @@
 #include "CourseAddress.h"
 
+#include "NodeActivation.h"
+
 namespace courseview {
 
 namespace {
@@ -30,23 +32,11 @@ std::string SchemeOf(std::string_view uri) {
 }  // namespace
 
 std::string CourseUri(const std::filesystem::path& path) {
-    static constexpr char Hex[] = "0123456789ABCDEF";
-    std::string uri = std::string(CourseScheme) + "://";
     std::error_code ignored;
     const std::filesystem::path absolute =
         path.is_absolute() ? path : std::filesystem::absolute(path, ignored);
-    for (unsigned char byte : absolute.native()) {
-        const bool unreserved = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
-                                (byte >= '0' && byte <= '9') || byte == '-' || byte == '.' ||
-                                byte == '_' || byte == '~' || byte == '/';
-        if (unreserved) {
-            uri.push_back(static_cast<char>(byte));
-        } else {
-            uri.push_back('%');
-            uri.push_back(Hex[byte >> 4]);
-            uri.push_back(Hex[byte & 15]);
-        }
-    }
+    std::string uri = std::string(CourseScheme) + "://";
+    AppendUriPath(uri, absolute.native());
     return uri;
 }
 

@@ -12,8 +12,8 @@ namespace courseview {
 
 inline constexpr std::string_view CourseScheme = "course";
 
-// "course://" + the absolute path, every byte outside the unreserved set and
-// "/" percent-encoded.
+// "course://" + the absolute path, percent-encoded as for a file:// URI
+// (AppendUriPath).
 std::string CourseUri(const std::filesystem::path& path);
 
 // The absolute path a course address names, its percent-encoding undone; query

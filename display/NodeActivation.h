@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "NameMatching.h"
@@ -24,5 +25,10 @@ struct Activation {
 // Decides by the extension after the last "." of the whole path.
 Activation ActivateEntry(std::optional<std::int32_t> entryIndex,
                          const std::vector<std::string>& pagePaths, const ExtensionTables& tables);
+
+// The bytes of a path, or a piece of one, as a URI's path carries them: the
+// unreserved set and "/" as they are, every other byte percent-encoded, so any
+// file name travels intact. Appended to `out`.
+void AppendUriPath(std::string& out, std::string_view bytes);
 
 }  // namespace courseview

@@ -10,6 +10,7 @@
 #include <type_traits>
 
 #include "CatalogueReport.h"
+#include "CourseFolder.h"
 #include "FuzzSupport.h"
 #include "JsonDocument.h"
 
@@ -138,7 +139,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string error;
     const auto document = ParseJson(json, &error);
     FUZZ_CHECK(document.has_value(), error + "\n" + json.substr(0, 2000));
-    FUZZ_CHECK(document->kind == JsonValue::Kind::Object && document->members.size() == 3, json);
+    FUZZ_CHECK(document->kind == JsonValue::Kind::Object && document->members.size() == 5, json);
 
     const JsonValue* nodes = document->Find("nodes");
     FUZZ_CHECK(nodes != nullptr && nodes->kind == JsonValue::Kind::Array, "nodes");
@@ -178,6 +179,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(paths != nullptr && paths->items.size() == pagePaths.size(), "paths");
     for (std::size_t i = 0; i < pagePaths.size(); ++i)
         CheckCarried(&paths->items[i], PathOf(pagePaths[i]), "path");
+
+    // Each URI gives back the path's bytes, made absolute, whatever they are.
+    const JsonValue* uris = document->Find("uris");
+    FUZZ_CHECK(uris != nullptr && uris->items.size() == pagePaths.size(), "uris");
+    for (std::size_t i = 0; i < pagePaths.size(); ++i) {
+        const std::string path = PathOf(pagePaths[i]);
+        // No file has such a name.
+        if (path.empty() || path.find('\0') != std::string::npos) continue;
+        const auto back = PathFromFileUri(uris->items[i].text);
+        FUZZ_CHECK(back.has_value(), "uri " + uris->items[i].text);
+        FUZZ_CHECK(*back == std::filesystem::absolute(path).native(),
+                   "uri of " + Hex(path) + " gives back " + Hex(*back));
+    }
+
+    const JsonValue* codePage = document->Find("codePage");
+    FUZZ_CHECK(codePage != nullptr && codePage->text == SystemCodePage().Name(), "codePage");
 
     const JsonValue* noteValues = document->Find("notes");
     FUZZ_CHECK(noteValues != nullptr && noteValues->items.size() == notes.size(), "notes");

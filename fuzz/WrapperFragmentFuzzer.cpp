@@ -7,6 +7,7 @@
 #include <dirent.h>
 #include <fuzzer/FuzzedDataProvider.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -166,8 +167,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The page on disk: four lines in the code page, nothing left beside it.
     const Folders& folders = TheFolders();
-    WrapperPageWriter writer(readOnlyProgramFolder ? folders.notAFolder + "/" : folders.program,
-                             folders.runtime, codePage);
+    WrapperPageWriter writer(
+        WrapperPagePlaces(readOnlyProgramFolder ? folders.notAFolder + "/" : folders.program,
+                          {folders.runtime}, ::getpid()),
+        codePage);
     const std::filesystem::path written = writer.Write(fragment);
     const std::string expected = codePage.FromUtf16(JoinLines(WrapperPageLines(fragment)));
     FUZZ_CHECK(FileBytes(written) == expected, "the page on disk differs: " + written.string());

@@ -1,5 +1,6 @@
 // Draws the viewer's pictures and writes each one twice from the same bytes: as a
 // BMP file a person can open, and into a C++ source that puts it inside the program.
+// The skin is also written as the desktop's icon, icon-SIZE.png, at 48, 128 and 256 px.
 //
 //   make_artwork <output folder>
 //
@@ -18,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "IconPicture.h"
 #include "IndexedPicture.h"
 
 using namespace courseview::artwork;
@@ -311,6 +313,8 @@ IndexedPicture DrawCloseButton(Colour crossColour) {
 // ---------------------------------------------------------------------------
 // Output
 
+constexpr int IconSizes[] = {48, 128, 256};
+
 void WriteFile(const std::filesystem::path& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary);
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
@@ -361,8 +365,9 @@ int main(int argc, char** argv) {
         const std::filesystem::path folder = argv[1];
         std::filesystem::create_directories(folder);
 
+        const IndexedPicture skin = DrawSkin();
         const std::vector<EmbeddedFile> files = {
-            {"SkinBitmapFile", EncodeBmp(DrawSkin())},
+            {"SkinBitmapFile", EncodeBmp(skin)},
             {"CloseButtonHoveredBitmapFile", EncodeBmp(DrawCloseButton({0xE0, 0x1B, 0x24}))},
             {"CloseButtonRestingBitmapFile", EncodeBmp(DrawCloseButton({0x8A, 0x8A, 0x8A}))},
         };
@@ -370,6 +375,11 @@ int main(int argc, char** argv) {
         WriteFile(folder / "btnOff.bmp", files[1].bytes);
         WriteFile(folder / "btnOn.bmp", files[2].bytes);
         WriteFile(folder / "artwork_data.cpp", EmbeddingSource(files));
+        // The desktop's icon: the card, the green around it left out.
+        for (const int size : IconSizes) {
+            WriteFile(folder / ("icon-" + std::to_string(size) + ".png"),
+                      EncodePng(ScaledIntoSquare(skin, size, {GreenIndex, EdgeGreenIndex})));
+        }
     } catch (const std::exception& error) {
         std::cerr << "make_artwork: " << error.what() << '\n';
         return 1;

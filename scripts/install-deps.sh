@@ -3,12 +3,18 @@
 # Safe to run again: packages already present are left alone.
 set -euo pipefail
 
+# The sanitizer and libFuzzer runtimes of Debian 12's clang (14). On another
+# release, name its clang's: libclang-rt-N-dev for clang N.
+clang_runtime=libclang-rt-14-dev
+
 packages=(
-  # build
-  build-essential cmake ninja-build pkg-config libgtest-dev googletest
+  # build, and the formatting check that comes first in scripts/test.sh
+  build-essential cmake ninja-build pkg-config libgtest-dev googletest git clang-format
   # the viewer: wxWidgets with its web view on WebKitGTK, GTK and X11 headers
   libwxgtk3.2-dev libwxgtk-webview3.2-dev libgtk-3-dev libwebkit2gtk-4.0-dev
   libx11-dev libxext-dev
+  # the window's tests drive the pointer and keyboard through the X test extension
+  libxtst-dev
   # clips play in the web view through GStreamer
   gstreamer1.0-plugins-good gstreamer1.0-libav
   # fonts metric-compatible with the window's Arial and Tahoma
@@ -18,10 +24,15 @@ packages=(
   # a real NTFS volume (mkntfs, mounted through FUSE) that the name-order test
   # compares its listing with, and that makes the NTFS upper-case table
   ntfs-3g
-  # tests and screenshots: a virtual display, a window manager, input and pictures
-  xvfb xauth x11-utils x11-apps xdotool openbox imagemagick python3
+  # tests: a virtual display and a window manager; the tool's JSON checked by python3
+  xvfb xauth x11-utils openbox python3
+  # scripts/show-sample.sh: window listing, pointer, screenshot and its crop
+  x11-apps xdotool imagemagick
   # fuzzing and sanitizers
-  clang libclang-rt-14-dev
+  clang "$clang_runtime"
+  # the Debian package (scripts/build-deb.sh): dpkg-shlibdeps, and the checks
+  # of its desktop entry, AppStream metadata and the package itself
+  dpkg-dev desktop-file-utils appstream lintian
 )
 
 missing=()

@@ -1,8 +1,16 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test.
+# Installs what is missing, checks the formatting, builds, and runs every test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
+
+# Every tracked C++ file must read as the project's .clang-format writes it;
+# the first one that does not stops the run before anything is built.
+if ! git ls-files -z -- '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror; then
+  echo "Formatting differs from .clang-format in the files above: run clang-format -i on them." >&2
+  exit 1
+fi
+
 scripts/build.sh
 ctest --test-dir build --output-on-failure -j2
 

@@ -173,12 +173,16 @@ void CourseBrowser::OnLoadChanged(int event) {
     const std::string uri = CurrentUri();
     if (event == WEBKIT_LOAD_COMMITTED && uri == m_own.uri) m_own.committed = true;
     if (event == WEBKIT_LOAD_FINISHED) {
-        if (uri == m_own.uri) m_own = {};
-        Send(EVT_BROWSER_LOADED, uri);
+        // A failed load ends too, but the view may show the address before it.
+        const std::string ended = m_failedUri.empty() ? uri : m_failedUri;
+        m_failedUri.clear();
+        if (ended == m_own.uri) m_own = {};
+        Send(EVT_BROWSER_LOADED, ended);
     }
 }
 
 void CourseBrowser::OnLoadFailed(const std::string& uri, const std::string& message, bool refusal) {
+    m_failedUri = uri;
     // Only the student's own click earns a message: what a page does to
     // itself (a broken link, a download, a navigation on a timer) does not.
     if (uri.empty() || uri != m_own.uri) return;

@@ -20,7 +20,8 @@ namespace courseview {
 struct CourseSite;
 
 // Sent by the browser as it starts one of the viewer's own navigations, and
-// as any main-frame load finishes; the event's string is the address.
+// as any main-frame load ends, shown or failed; the event's string is the
+// address.
 wxDECLARE_EVENT(EVT_BROWSER_NAVIGATING, wxCommandEvent);
 wxDECLARE_EVENT(EVT_BROWSER_LOADED, wxCommandEvent);
 
@@ -79,6 +80,7 @@ private:
         std::string uri;
         bool committed = false;  // the page is shown, if not yet whole
     } m_own;
+    std::string m_failedUri;  // a main-frame load that failed, until its end is told
 };
 
 }  // namespace courseview

@@ -1,5 +1,6 @@
 #include "MainForm.h"
 
+#include <unistd.h>
 #include <wx/button.h>
 #include <wx/settings.h>
 #include <wx/stattext.h>
@@ -42,16 +43,28 @@ const wxColour TreeBackground(0xD0, 0xAE, 0xFF);
 
 }  // namespace
 
-FormPlaces FormPlaces::ForRunningProgram() {
-    return FormPlaces{ProgramFolder(), UserRuntimeFolder(), DeveloperRoot()};
+FormPlaces FormPlaces::InProgramFolder(const std::string& programFolder,
+                                       const std::vector<std::string>& userFolders,
+                                       const std::string& developerRoot) {
+    return FormPlaces{programFolder, WrapperPagePlaces(programFolder, userFolders, ::getpid()),
+                      programFolder, developerRoot};
+}
+
+FormPlaces FormPlaces::ForRunningProgram(const std::optional<std::string>& namedCourse) {
+    FormPlaces places = InProgramFolder(ProgramFolder(), UserPageFolders(), DeveloperRoot());
+    if (namedCourse) {
+        // The folder is the student's, often a disc or a share: nothing goes into it.
+        places.courseFolder = *namedCourse;
+        places.wrapperPages = WrapperPagePlaces("", UserPageFolders(), ::getpid());
+    }
+    return places;
 }
 
 TForm1::TForm1(const FormPlaces& places)
     : wxFrame(nullptr, wxID_ANY, WindowCaption, DesignedPosition, DesignedSize,
               wxBORDER_NONE | wxCLIP_CHILDREN),
       m_places(places),
-      m_wrapperPage(
-          std::make_unique<WrapperPageWriter>(places.programFolder, places.wrapperFallbackFolder)) {
+      m_wrapperPage(std::make_unique<WrapperPageWriter>(places.wrapperPages)) {
     SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE));
     SetFont(FontOfHeight("Tahoma", 11));
     CreateControls();
@@ -94,7 +107,7 @@ void TForm1::CreateControls() {
                                // would nest its loop.
                                CallAfter([message] { ShowErrorBox(message); });
                            });
-    WB->SetCourseFolder(m_places.programFolder);
+    WB->SetCourseFolder(m_places.courseFolder);
 }
 
 void TForm1::BindHandlers() {
@@ -136,9 +149,9 @@ void TForm1::FormCreate() {
     m_tables = std::make_unique<ExtensionTables>(MakeExtensionTables());
     ScanHost& host = *this;
     m_catalogue = std::make_unique<Catalogue>(*m_tree, host, *m_tables);
-    if (!FileExists(m_places.programFolder + std::string(DeveloperMarkerName))) Button2->Hide();
-    // The reference browser's Visible property was switched off here, which never hid its
-    // area; the browser area stays shown as the only display of content.
+    if (!FileExists(m_places.markerFolder + std::string(DeveloperMarkerName))) Button2->Hide();
+    // The browser stays shown from the start, as the one place content appears: its blank
+    // wrapper page has the skin's pink, so the area blends in until an entry is opened.
     ShowHtml(u"");
 }
 
@@ -148,7 +161,7 @@ void TForm1::FormActivate(wxActivateEvent& event) {
     m_firstActivation = false;
     // Without the lists (a failed start) there is nothing to build the catalogue into.
     if (m_catalogue == nullptr) return;
-    Rebuild(m_places.programFolder, LoadingStatusText);
+    Rebuild(m_places.courseFolder, LoadingStatusText);
 }
 
 void TForm1::FormDestroy() {

@@ -7,12 +7,14 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "CatalogueTree.h"
 #include "PumpThrottle.h"
+#include "WrapperPage.h"
 
 class wxButton;
 class wxStaticText;
@@ -25,19 +27,34 @@ class CourseBrowser;
 class PictureControl;
 class SkinPanel;
 class TreeAdapter;
-class WrapperPageWriter;
 struct ExtensionTables;
 
 // The folders the window works with.
 struct FormPlaces {
-    std::string programFolder;          // ends in "/": listed, holds temp.htm and the marker
-    std::string wrapperFallbackFolder;  // takes temp.htm when the program folder cannot; "" none
-    std::string developerRoot;          // what the developer button rebuilds from
+    std::string courseFolder;                    // ends in "/": the catalogue is built from it
+    std::vector<WrapperPagePlace> wrapperPages;  // where the wrapper page may go, in order
+    std::string markerFolder;   // ends in "/": where the developer marker is looked for
+    std::string developerRoot;  // what the developer button rebuilds from
 
-    static FormPlaces ForRunningProgram();
+    // The course laid out around the program, as an author does: its folder
+    // is listed, holds temp.htm and the marker; the user's folders
+    // (UserPageFolders) take the page when it cannot.
+    static FormPlaces InProgramFolder(const std::string& programFolder,
+                                      const std::vector<std::string>& userFolders,
+                                      const std::string& developerRoot);
+    // The running program's: its own folder as above, or the course a person
+    // named (absolute, ending in "/"), which is only read: the page then goes
+    // to the user's folders.
+    static FormPlaces ForRunningProgram(const std::optional<std::string>& namedCourse = {});
 };
 
 inline constexpr char WindowCaption[] = "Zuzuva Vuzerarezora Vodazevu";
+
+// What the status label says while the catalogue is built: at start, and
+// after the developer button.
+inline constexpr std::u16string_view LoadingStatusText = u"Закгузка...";
+inline constexpr std::u16string_view IndexingStatusText =
+    u"Идёт индексация файлов. Пожалуйста подождите.";
 
 class TForm1 : public wxFrame, private ScanHost {
 public:

@@ -34,11 +34,13 @@ void TreeAdapter::EndUpdate() {
 }
 
 NodeHandle TreeAdapter::AddLastChild(NodeHandle parent, std::u16string_view caption) {
-    return m_tree.AppendItem(wxTreeItemId(parent), Caption(caption)).GetID();
+    return static_cast<NodeHandle>(
+        m_tree.AppendItem(wxTreeItemId(parent), Caption(caption)).GetID());
 }
 
 NodeHandle TreeAdapter::AddLastTopLevel(std::u16string_view caption) {
-    return m_tree.AppendItem(m_tree.GetRootItem(), Caption(caption)).GetID();
+    return static_cast<NodeHandle>(
+        m_tree.AppendItem(m_tree.GetRootItem(), Caption(caption)).GetID());
 }
 
 void TreeAdapter::SetEntryIndex(NodeHandle node, std::int32_t entryIndex) {

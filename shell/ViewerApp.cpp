@@ -2,6 +2,7 @@
 
 #include "ErrorBox.h"
 #include "MainForm.h"
+#include "Platform.h"
 
 namespace courseview {
 
@@ -13,7 +14,8 @@ bool ErrorReportingApp::OnExceptionInMainLoop() {
 void ErrorReportingApp::OnUnhandledException() { ShowCurrentException(); }
 
 bool ViewerApp::OnInit() {
-    auto* form = new TForm1();
+    CleanUpWhenTheDisplayIsLost();
+    auto* form = new TForm1(m_places);
     SetTopWindow(form);
     form->ShowAtDesignedPlace();
     return true;

@@ -64,25 +64,24 @@ std::string ErrorOf(const Bytes& file) {
 
 const std::vector<std::uint32_t> ThreeColours = {0xFF0000, 0x00FF00, 0x0000FF};
 
-TEST(BmpImage, PaletteFileReadsTopRowFirstWhicheverWayItIsStored) {
-    const std::vector<std::uint32_t> indices = {0, 1, 2, 2, 1, 0};
-    for (const bool topDown : {false, true}) {
-        const BmpImage image = BmpImage::Decode(MakeBmp(3, 2, 8, indices, ThreeColours, topDown));
-        ASSERT_EQ(image.Width(), 3);
-        ASSERT_EQ(image.Height(), 2);
-        EXPECT_EQ(image.Pixel(0, 0), 0xFF0000u) << "top down: " << topDown;
-        EXPECT_EQ(image.Pixel(2, 0), 0x0000FFu);
-        EXPECT_EQ(image.Pixel(0, 1), 0x0000FFu);
-        EXPECT_EQ(image.Pixel(1, 1), 0x00FF00u);
-    }
-}
-
-TEST(BmpImage, TrueColourRowsSkipTheirPadding) {
+TEST(BmpImage, RowsReadTopFirstWhicheverWayTheyAreStoredAndSkipTheirPadding) {
     const std::vector<std::uint32_t> colours = {0x123456, 0xABCDEF, 0x010203,
                                                 0xFEDCBA, 0x000000, 0xFFFFFF};
-    const BmpImage image = BmpImage::Decode(MakeBmp(3, 2, 24, colours));
-    for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 3; ++x) EXPECT_EQ(image.Pixel(x, y), colours[y * 3 + x]);
+    const std::vector<std::uint32_t> indices = {0, 1, 2, 2, 1, 0};
+    std::vector<std::uint32_t> paletted;
+    for (const std::uint32_t index : indices) paletted.push_back(ThreeColours[index]);
+    for (const bool topDown : {false, true}) {
+        SCOPED_TRACE(topDown ? "top down" : "bottom up");
+        for (const auto& [file, expected] :
+             {std::pair{MakeBmp(3, 2, 8, indices, ThreeColours, topDown), paletted},
+              std::pair{MakeBmp(3, 2, 24, colours, {}, topDown), colours}}) {
+            const BmpImage image = BmpImage::Decode(file);
+            ASSERT_EQ(image.Width(), 3);
+            ASSERT_EQ(image.Height(), 2);
+            for (int y = 0; y < 2; ++y)
+                for (int x = 0; x < 3; ++x) EXPECT_EQ(image.Pixel(x, y), expected[y * 3 + x]);
+        }
+    }
 }
 
 TEST(BmpImage, EveryCutShortSkinIsRejected) {

@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "CodePage.h"
 #include "TempFolder.h"
 
+using courseview::SystemCodePage;
 using courseview::testing::TempFolder;
 
 namespace {
@@ -40,20 +42,7 @@ CommandResult Tool(const std::string& arguments) {
 
 }  // namespace
 
-TEST(CatalogueTool, BadUsageExitsTwoWithOneLine) {
-    TempFolder folder;
-    const std::string file = folder.Write("file.htm", "x");
-    for (const std::string& arguments :
-         {std::string(""), std::string("--bogus ") + Quote(folder.Path()),
-          Quote(folder.Path() + "missing"), Quote(file),
-          Quote(folder.Path()) + " " + Quote(folder.Path())}) {
-        const CommandResult run = Tool(arguments);
-        EXPECT_EQ(run.exitCode, 2) << arguments;
-        EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
-    }
-}
-
-TEST(CatalogueTool, JsonNamesEveryPathAsFolderGivenPlusName) {
+TEST(CatalogueTool, JsonNamesEveryPathAsFolderGivenPlusNameAndAsAUri) {
     TempFolder folder;
     folder.Write("a^/x.jpg", "x");
     const std::string given = folder.Path().substr(0, folder.Path().size() - 1);  // no trailing "/"
@@ -62,7 +51,45 @@ TEST(CatalogueTool, JsonNamesEveryPathAsFolderGivenPlusName) {
     EXPECT_EQ(run.output,
               "{\"nodes\": [{\"caption\": \"a\", \"entry\": 0, \"children\": [{\"caption\": "
               "\"x\", \"entry\": 1, \"children\": []}]}], \"paths\": [\"" +
-                  given + "/a^\", \"" + given + "/a^/x.jpg\"], \"notes\": []}\n");
+                  given + "/a^\", \"" + given + "/a^/x.jpg\"], \"uris\": [\"file://" + given +
+                  "/a%5E\", \"file://" + given + "/a%5E/x.jpg\"], \"notes\": [], \"codePage\": \"" +
+                  SystemCodePage().Name() + "\"}\n");
+}
+
+TEST(CatalogueTool, UrisFindNamesThatAreNotUtf8FromARelativeFolder) {
+    TempFolder folder;
+    folder.Write("c/bad\xFF\xC0.jpg", "x");
+    const CommandResult run =
+        RunCommand("cd " + Quote(folder.Path()) + " && " + CATALOGUE_TOOL +
+                   " --json c | python3 -c 'import json,sys; "
+                   "d=json.load(sys.stdin); print(d[\"paths\"], d[\"uris\"])'");
+    EXPECT_EQ(run.output, "['c/bad\xEF\xBF\xBD\xEF\xBF\xBD.jpg'] ['file://" + folder.Path() +
+                              "c/bad%FF%C0.jpg']\n");
+}
+
+TEST(CatalogueTool, ReadableOutputEndsWithTheCodePage) {
+    TempFolder folder;
+    const CommandResult run = Tool(Quote(folder.Path()));
+    EXPECT_TRUE(run.output.ends_with("\ncode page: " + SystemCodePage().Name() + "\n"))
+        << run.output;
+}
+
+TEST(CatalogueTool, OutputThatCannotBeWrittenIsAnErrorOnOneLine) {
+    TempFolder folder;
+    folder.Write("a.htm", "<title>Page</title>");
+    for (const std::string& output : {std::string(">/dev/full"), std::string(">&-")}) {
+        for (const std::string& options :
+             {std::string(""), std::string("--json "), std::string("--help")}) {
+            const std::string arguments =
+                options == "--help" ? options : options + Quote(folder.Path());
+            const CommandResult run =
+                RunCommand(std::string(CATALOGUE_TOOL) + " " + arguments + " 2>&1 " + output);
+            EXPECT_EQ(run.exitCode, 2) << arguments << output;
+            EXPECT_TRUE(run.output.starts_with("courseview-catalogue: cannot write the output: "))
+                << run.output;
+            EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
+        }
+    }
 }
 
 TEST(CatalogueTool, JsonStaysValidForHostileNames) {

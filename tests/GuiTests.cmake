@@ -1,17 +1,26 @@
 # The viewer's window driven for real on a virtual display: what a click
 # opens, what the window's shape is, how it starts and ends.
-if(NOT TARGET courseview_shell)
-  return()
-endif()
-if(NOT TARGET GTest::gtest)
-  find_package(GTest REQUIRED)
-endif()
+find_package(PkgConfig REQUIRED)
+# The X test extension: the tests' pointer and keyboard.
+pkg_check_modules(GUI_TEST_INPUT REQUIRED IMPORTED_TARGET xtst)
+
+# What every suite that opens the window shares: its main, the event loop,
+# the pointer and keyboard, and the real program started and waited for.
+add_library(courseview_gui_harness STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/gui/GuiTestMain.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gui/ScreenDriver.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gui/ViewerHarness.cpp
+)
+target_include_directories(courseview_gui_harness PUBLIC ${CMAKE_CURRENT_LIST_DIR}/gui)
+target_link_libraries(courseview_gui_harness PUBLIC
+  courseview_shell courseview_test_folder GTest::gtest PkgConfig::GUI_TEST_INPUT)
+target_compile_definitions(courseview_gui_harness PUBLIC
+  VIEWER_EXECUTABLE="$<TARGET_FILE:courseview>")
 
 add_executable(gui_tests
-  ${CMAKE_CURRENT_LIST_DIR}/TempFolder.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/gui/GuiTestMain.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/gui/ViewerHarness.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui/ShellUnitsTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gui/PumpThrottleTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gui/ViewerWindowWaitTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui/WindowLayoutTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui/TreeClickTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui/CoursePagesTest.cpp
@@ -21,10 +30,8 @@ add_executable(gui_tests
   ${CMAKE_CURRENT_LIST_DIR}/gui/LifecycleTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui/WindowManagerTest.cpp
 )
-target_include_directories(gui_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR} ${CMAKE_CURRENT_LIST_DIR}/gui)
-target_link_libraries(gui_tests PRIVATE courseview_shell GTest::gtest)
-target_compile_definitions(gui_tests PRIVATE VIEWER_EXECUTABLE="$<TARGET_FILE:courseview>"
-  SAMPLE_COURSE="${PROJECT_SOURCE_DIR}/sample-course")
+target_link_libraries(gui_tests PRIVATE courseview_gui_harness)
+target_compile_definitions(gui_tests PRIVATE SAMPLE_COURSE="${PROJECT_SOURCE_DIR}/sample-course")
 add_dependencies(gui_tests courseview)
 
 set(virtual_display ${CMAKE_CURRENT_LIST_DIR}/gui/run-on-virtual-display.sh)

@@ -86,7 +86,7 @@ ScanResult Scan(const std::string& folder, Catalogue::ReadAheadMode mode) {
         if (!readAhead.Running()) return;
         Eventually([&] { return readAhead.PagesRead() > 4; });
     };
-    catalogue.LoadContents(folder, LoadingStatusText);
+    catalogue.LoadContents(folder, u"");
     ScanResult result{
         Render(tree, tree.TopLevel()), {}, notes.notes, catalogue.PageReadAhead().PagesListed()};
     for (const auto& path : catalogue.PagePaths) result.paths.push_back(path);
@@ -153,7 +153,7 @@ std::vector<std::string> MakePages(const TempFolder& folder, int count) {
     const ExtensionTables tables = MakeExtensionTables();
     Catalogue catalogue(tree, host, tables);
     catalogue.SetReadAhead(Catalogue::ReadAheadMode::Off);
-    catalogue.LoadContents(folder.Path(), LoadingStatusText);
+    catalogue.LoadContents(folder.Path(), u"");
     std::vector<std::string> pages;
     for (const auto& path : catalogue.PagePaths) pages.push_back(path);
     return pages;
@@ -182,7 +182,7 @@ class ReadAheadWalk : public ::testing::Test {
 protected:
     ReadAhead& StartOver(int pageCount) {
         pages = MakePages(folder, pageCount);
-        readAhead.emplace(tables, limits);
+        readAhead.emplace(tables, SystemCodePage(), limits);
         readAhead->Start(folder.Path(), 0);
         return *readAhead;
     }
@@ -255,7 +255,7 @@ TEST(ReadAhead, SkipsThePagesTheScanHasRead) {
     const ExtensionTables tables = MakeExtensionTables();
     ReadAhead::Limits limits;
     limits.onQueued = [&](const std::string& page) { queued.push_back(page); };
-    ReadAhead readAhead(tables, limits);
+    ReadAhead readAhead(tables, SystemCodePage(), limits);
     readAhead.Start(folder.Path(), 20);
     ASSERT_TRUE(Eventually([&] { return !readAhead.Walking(); }));
     readAhead.Stop();
@@ -269,7 +269,7 @@ TEST(ReadAhead, StopsWhileWaitingOrWalking) {
     ReadAhead::Limits limits;
     limits.pagesAhead = 4;
     {
-        ReadAhead readAhead(tables, limits);
+        ReadAhead readAhead(tables, SystemCodePage(), limits);
         readAhead.Start(folder.Path(), 0);
         ASSERT_TRUE(Eventually([&] { return readAhead.PagesListed() >= 5; }));
         readAhead.Stop();  // the walker waits for the scan here
@@ -332,7 +332,7 @@ TEST_F(ReadAheadWalk, HoldsNoFolderOpenWhileItWaitsDeepDown) {
     folder.Write(deep + "b.htm", PageWithTitle("b"));
     const auto before = openDescriptors();
     limits.pagesAhead = 1;
-    readAhead.emplace(tables, limits);
+    readAhead.emplace(tables, SystemCodePage(), limits);
     readAhead->Start(folder.Path(), 0);
     // The second page waits for the scan, a hundred folders down.
     ASSERT_TRUE(

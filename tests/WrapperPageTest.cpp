@@ -1,5 +1,13 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <memory>
+
+#include "ExitCleanup.h"
 #include "FileError.h"
 #include "NodeActivation.h"
 #include "TempFolder.h"
@@ -7,6 +15,7 @@
 #include "WrapperPage.h"
 
 using namespace courseview;
+using courseview::testing::ListingOrder;
 using courseview::testing::ReadFileBytes;
 using courseview::testing::TempFolder;
 
@@ -61,7 +70,7 @@ std::string SourceAsBrowserReadsIt(const std::u16string& fragment) {
 
 TEST(WrapperPage, PicturePageIsFourExactLines) {
     TempFolder folder;
-    WrapperPageWriter writer(folder.Path(), "", *Cp1251);
+    WrapperPageWriter writer(WrapperPagePlaces(folder.Path(), {}, 42), *Cp1251);
     const std::string picture = "/курс/1/Схема.jpg";
     const auto written = writer.Write(PictureFragment(picture, 515, 473, *Cp1251));
     EXPECT_EQ(written, writer.PagePath());
@@ -78,7 +87,7 @@ TEST(WrapperPage, PicturePageIsFourExactLines) {
 TEST(WrapperPage, BlankPageHasAnEmptyThirdLineAndReplacesTheOld) {
     TempFolder folder;
     folder.Write("temp.htm", std::string(10000, 'x'));
-    WrapperPageWriter writer(folder.Path(), "", *Utf8);
+    WrapperPageWriter writer(WrapperPagePlaces(folder.Path(), {}, 42), *Utf8);
     writer.Write(u"");
     const std::string page = ReadFileBytes(folder.Path() + "temp.htm");
     EXPECT_NE(page.find("<td>\r\n\r\n</td>"), std::string::npos);
@@ -139,36 +148,125 @@ TEST(WrapperPage, OrdinaryPathsAreWrittenUnchanged) {
     EXPECT_EQ(PathForSourceAttribute("/c/中.jpg", *Cp1251), u"/c/%E4%B8%AD.jpg");
 }
 
-TEST(WrapperPage, ReadOnlyProgramFolderFallsBackToTheUsersFolder) {
-    TempFolder folder;
-    TempFolder runtime;
-    // Even root cannot create a file below a plain file.
-    const std::string programFolder = folder.Write("disc", "not a folder") + "/";
-    WrapperPageWriter writer(programFolder, runtime.Path(), *Utf8);
-    const auto written = writer.Write(u"x");
-    EXPECT_EQ(written.parent_path(), std::filesystem::path(runtime.Path()).parent_path());
-    EXPECT_NE(ReadFileBytes(written).find("<td>\r\nx\r\n</td>"), std::string::npos);
-    writer.RemovePages();
-    EXPECT_FALSE(std::filesystem::exists(written));
+TEST(WrapperPage, PlacesAreTheCourseThenEachUserFolderOnce) {
+    struct Case {
+        std::string course;
+        std::vector<std::string> userFolders;
+        std::vector<std::string> pages;
+    };
+    const std::string own = "courseview-42-temp.htm";
+    for (const Case& c : {
+             Case{"/c/", {"/run/u", "/tmp"}, {"/c/temp.htm", "/run/u/" + own, "/tmp/" + own}},
+             Case{"", {"/run/u/", "/run/u//", "/tmp", "/tmp/"}, {"/run/u/" + own, "/tmp/" + own}},
+             Case{"/c", {"", "relative", "/"}, {"/c/temp.htm", "/" + own}},
+         }) {
+        std::vector<std::string> pages;
+        std::vector<bool> shared;
+        for (const auto& place : WrapperPagePlaces(c.course, c.userFolders, 42)) {
+            pages.push_back(place.page);
+            shared.push_back(place.shared);
+        }
+        EXPECT_EQ(pages, c.pages) << c.course;
+        EXPECT_EQ(shared.front(), !c.course.empty()) << c.course;
+    }
 }
 
-TEST(WrapperPage, NoPlaceToWriteIsAnErrorNamingTheProgramFolderPage) {
+TEST(WrapperPage, EachPlaceIsTriedOnlyWhenTheOneBeforeCannotTakeIt) {
     TempFolder folder;
-    const std::string programFolder = folder.Write("disc", "not a folder") + "/";
-    WrapperPageWriter writer(programFolder, folder.Path() + "missing", *Utf8);
+    // Even root cannot create a file below a plain file.
+    const std::string disc = folder.Write("disc", "not a folder");
+    const std::string runtime = folder.MakeFolder("runtime");
+    const std::string temp = folder.MakeFolder("temp");
+    const std::string own = "/courseview-42-temp.htm";
+    struct Case {
+        std::vector<std::string> userFolders;
+        std::string written;
+    };
+    for (const Case& c :
+         {Case{{runtime, temp}, runtime + own}, Case{{folder.Path() + "missing", temp}, temp + own},
+          Case{{disc, runtime, temp}, runtime + own}}) {
+        WrapperPageWriter writer(WrapperPagePlaces(disc, c.userFolders, 42), *Utf8);
+        EXPECT_EQ(writer.Write(u"x"), c.written);
+        EXPECT_NE(ReadFileBytes(c.written).find("<td>\r\nx\r\n</td>"), std::string::npos);
+        EXPECT_EQ(ListingOrder(runtime).size() + ListingOrder(temp).size(), 1u)
+            << "one page, nothing beside it";
+        writer.RemovePages();
+        EXPECT_TRUE(ListingOrder(runtime).empty() && ListingOrder(temp).empty());
+    }
+}
+
+TEST(WrapperPage, NoPlaceToWriteIsAnErrorNamingEveryPlaceTried) {
+    TempFolder folder;
+    const std::string disc = folder.Write("disc", "not a folder");
+    WrapperPageWriter writer(WrapperPagePlaces(disc, {folder.Path() + "missing", disc}, 42), *Utf8);
     try {
         writer.Write(u"");
         FAIL() << "no error";
     } catch (const FileError& error) {
-        EXPECT_EQ(std::string(error.what()), "Cannot create file \"" + programFolder +
-                                                 "temp.htm\". " + SystemErrorText(ENOTDIR));
+        EXPECT_EQ(std::string(error.what()),
+                  "Cannot create file \"" + disc + "/temp.htm\". " + SystemErrorText(ENOTDIR) +
+                      "; nor \"" + folder.Path() +
+                      "missing/courseview-42-temp.htm\": " + SystemErrorText(ENOENT) + "; nor \"" +
+                      disc + "/courseview-42-temp.htm\": " + SystemErrorText(ENOTDIR));
+    }
+}
+
+TEST(WrapperPage, SecondViewerOnACourseWritesToItsOwnPlaceAndRemovesOnlyThat) {
+    TempFolder course;
+    TempFolder runtime;
+    auto first =
+        std::make_unique<WrapperPageWriter>(WrapperPagePlaces(course.Path(), {}, 41), *Utf8);
+    EXPECT_EQ(first->Write(u"first"), course.Path() + "temp.htm");
+    WrapperPageWriter second(WrapperPagePlaces(course.Path(), {runtime.Path()}, 42), *Utf8);
+    EXPECT_EQ(second.Write(u"second"), runtime.Path() + "courseview-42-temp.htm");
+    EXPECT_NE(ReadFileBytes(course.Path() + "temp.htm").find("first"), std::string::npos);
+    second.RemovePages();
+    EXPECT_TRUE(std::filesystem::exists(course.Path() + "temp.htm"));
+    EXPECT_TRUE(ListingOrder(runtime.Path()).empty());
+    // Once the first has gone, the course's page is free again.
+    first.reset();
+    EXPECT_FALSE(std::filesystem::exists(course.Path() + "temp.htm"));
+    EXPECT_EQ(second.Write(u"second"), course.Path() + "temp.htm");
+}
+
+TEST(WrapperPage, PagesOfViewersThatAreGoneAreRemovedAtStart) {
+    TempFolder runtime;
+    WrapperPageWriter running(WrapperPagePlaces("", {runtime.Path()}, 41), *Utf8);
+    running.Write(u"");
+    for (const char* name : {"courseview-43-temp.htm", "courseview-x-temp.htm", "other.htm"})
+        runtime.Write(name, "left");
+    WrapperPageWriter starting(WrapperPagePlaces("", {runtime.Path()}, 42), *Utf8);
+    auto names = ListingOrder(runtime.Path());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"courseview-41-temp.htm", "courseview-x-temp.htm",
+                                               "other.htm"}));
+}
+
+TEST(WrapperPage, TerminatingSignalsRemoveThePage) {
+    TempFolder runtime;
+    for (const int signalNumber : {SIGTERM, SIGHUP, SIGINT, SIGQUIT}) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const rlimit noCore{0, 0};
+            ::setrlimit(RLIMIT_CORE, &noCore);
+            CleanUpWhenTheProcessEnds();
+            WrapperPageWriter writer(WrapperPagePlaces("", {runtime.Path()}, ::getpid()), *Utf8);
+            writer.Write(u"");
+            ::raise(signalNumber);
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber) << signalNumber;
+        EXPECT_EQ(ListingOrder(runtime.Path()), std::vector<std::string>{}) << signalNumber;
     }
 }
 
 TEST(WrapperPage, FolderNamedTempHtmIsNeitherWrittenNorRemoved) {
     TempFolder folder;
     folder.Write("temp.htm/keep.jpg", "x");
-    WrapperPageWriter writer(folder.Path(), "", *Utf8);
+    WrapperPageWriter writer(WrapperPagePlaces(folder.Path(), {}, 42), *Utf8);
     EXPECT_THROW(writer.Write(u""), FileError);
     writer.RemovePages();
     EXPECT_TRUE(std::filesystem::exists(folder.Path() + "temp.htm/keep.jpg"));

@@ -17,28 +17,20 @@ void ExpectHovered(const courseview::TForm1& form, bool hovered) {
 
 }  // namespace
 
-TEST(CloseButton, RedCrossShowsWhileThePointerIsOnTheButton) {
+TEST(CloseButton, RedCrossShowsOnTheButtonAndInTheSquareNearTheTopLeft) {
     OpenViewer viewer;
     courseview::TForm1& form = viewer.Form();
-    const wxPoint origin = form.GetScreenPosition();
-    MovePointerTo(origin + wxPoint(500, 570));
-    ExpectHovered(form, false);
-    MovePointerTo(origin + wxPoint(767, 35));
-    ExpectHovered(form, true);
-    MovePointerTo(origin + wxPoint(770, 40));
-    ExpectHovered(form, true);  // still on the button, now over the red cross itself
-    MovePointerTo(origin + wxPoint(600, 40));
-    ExpectHovered(form, false);
-}
-
-TEST(CloseButton, SquareNearTheTopLeftCornerAlsoShowsTheRedCross) {
-    OpenViewer viewer;
-    courseview::TForm1& form = viewer.Form();
-    const wxPoint origin = form.GetScreenPosition();
-    MovePointerTo(origin + wxPoint(40, 40));
-    ExpectHovered(form, true);
-    MovePointerTo(origin + wxPoint(50, 40));
-    ExpectHovered(form, false);
+    struct Step {
+        wxPoint at;
+        bool hovered;
+    };
+    for (const Step& step : {Step{{500, 570}, false}, Step{{767, 35}, true},
+                             Step{{770, 40}, true},  // now over the red cross itself
+                             Step{{600, 40}, false}, Step{{40, 40}, true}, Step{{50, 40}, false}}) {
+        SCOPED_TRACE(std::to_string(step.at.x) + "," + std::to_string(step.at.y));
+        MovePointerTo(DesignedPlace.GetTopLeft() + step.at);
+        ExpectHovered(form, step.hovered);
+    }
 }
 
 TEST(CloseButton, ClickOnTheRedCrossClosesTheWindowAndRemovesTheWrapperPage) {
@@ -46,7 +38,7 @@ TEST(CloseButton, ClickOnTheRedCrossClosesTheWindowAndRemovesTheWrapperPage) {
     wxWeakRef<courseview::TForm1> form = &viewer->Form();
     const std::filesystem::path page = form->WrapperPagePath();
     ASSERT_TRUE(std::filesystem::exists(page));
-    ClickAt(form->GetScreenPosition() + wxPoint(767, 35));
+    ClickAt(DesignedPlace.GetTopLeft() + wxPoint(767, 35));
     EXPECT_TRUE(WaitUntilGone(form));
     EXPECT_FALSE(std::filesystem::exists(page));
     viewer.reset();

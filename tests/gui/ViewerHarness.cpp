@@ -1,41 +1,27 @@
 #include "ViewerHarness.h"
 
-#include <gtest/gtest.h>
-#include <wx/evtloop.h>
-#include <wx/timer.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <wx/treectrl.h>
 
-#include <chrono>
-#include <cstdio>
-#include <fstream>
-#include <sstream>
+#include <algorithm>
 
 #include "CourseAddress.h"
 #include "CourseBrowser.h"
 #include "ErrorBox.h"
 #include "ProgramFolder.h"
-#include "Utf.h"
+
+// Last: X11's macros (None, Bool, Status) collide with names in the headers above.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+extern char** environ;
 
 namespace courseview::testing {
 
 namespace {
-
-class LoopWatch : public wxTimer {
-public:
-    LoopWatch(wxEventLoopBase& loop, std::function<bool()> done, int timeoutMs)
-        : m_loop(loop),
-          m_done(std::move(done)),
-          m_deadline(std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs)) {}
-
-    void Notify() override {
-        if ((m_done && m_done()) || std::chrono::steady_clock::now() >= m_deadline) m_loop.Exit();
-    }
-
-private:
-    wxEventLoopBase& m_loop;
-    std::function<bool()> m_done;
-    std::chrono::steady_clock::time_point m_deadline;
-};
 
 void PutLittleEndian(std::string& out, std::uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
@@ -58,6 +44,125 @@ std::vector<std::string>& ErrorBoxes() {
     return boxes;
 }
 
+// While it stands, an error about a window that no longer exists is counted
+// and passed over instead of ending the program; other errors go on to the
+// handler that stood before.
+class VanishedWindowsPassedOver {
+public:
+    VanishedWindowsPassedOver(Display* display, int& vanished) {
+        s_display = display;
+        s_vanished = &vanished;
+        s_previous = XSetErrorHandler(&Handle);
+    }
+    ~VanishedWindowsPassedOver() {
+        // Errors for the requests made meanwhile arrive by this sync, still here.
+        XSync(s_display, False);
+        XSetErrorHandler(s_previous);
+        s_display = nullptr;
+    }
+    VanishedWindowsPassedOver(const VanishedWindowsPassedOver&) = delete;
+    VanishedWindowsPassedOver& operator=(const VanishedWindowsPassedOver&) = delete;
+
+private:
+    static int Handle(Display* display, XErrorEvent* error) {
+        if (display == s_display && error->error_code == BadWindow) {
+            ++*s_vanished;
+            return 0;
+        }
+        return s_previous != nullptr ? s_previous(display, error) : 0;
+    }
+
+    static inline Display* s_display = nullptr;
+    static inline int* s_vanished = nullptr;
+    static inline XErrorHandler s_previous = nullptr;
+};
+
+std::vector<Window> Children(Display* display, Window window) {
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (XQueryTree(display, window, &root, &parent, &children, &count) == 0) return {};
+    std::vector<Window> list(children, children + count);
+    if (children != nullptr) XFree(children);
+    return list;
+}
+
+// A property's 32-bit items; empty when the window has no such property or is gone.
+std::vector<unsigned long> Property(Display* display, Window window, const char* name, Atom type) {
+    Atom actualType = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    const Atom property = XInternAtom(display, name, False);
+    if (XGetWindowProperty(display, window, property, 0, 4096, False, type, &actualType, &format,
+                           &count, &after, &data) != Success ||
+        data == nullptr) {
+        return {};
+    }
+    std::vector<unsigned long> items;
+    if (format == 32)
+        items.assign(reinterpret_cast<unsigned long*>(data),
+                     reinterpret_cast<unsigned long*>(data) + count);
+    XFree(data);
+    return items;
+}
+
+// The client window at or below a top-level window: a window manager that
+// reparents keeps it, marked by WM_STATE, inside its frame.
+Window ClientAt(Display* display, Window topLevel) {
+    std::vector<Window> level{topLevel};
+    for (int depth = 0; depth < 3 && !level.empty(); ++depth) {
+        std::vector<Window> below;
+        for (const Window window : level) {
+            if (!Property(display, window, "WM_STATE", AnyPropertyType).empty()) return window;
+            for (const Window child : Children(display, window)) below.push_back(child);
+        }
+        level = std::move(below);
+    }
+    return topLevel;
+}
+
+std::vector<Window> TopLevelClients(Display* display) {
+    const Window root = DefaultRootWindow(display);
+    std::vector<Window> clients;
+    for (const unsigned long window : Property(display, root, "_NET_CLIENT_LIST", XA_WINDOW))
+        clients.push_back(window);
+    if (!clients.empty()) return clients;
+    for (const Window child : Children(display, root)) clients.push_back(ClientAt(display, child));
+    return clients;
+}
+
+bool IsViewerWindow(Display* display, Window window, pid_t pid) {
+    const std::vector<unsigned long> owner = Property(display, window, "_NET_WM_PID", XA_CARDINAL);
+    if (owner.size() != 1 || owner[0] != static_cast<unsigned long>(pid)) return false;
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(display, window, &attributes) == 0 ||
+        attributes.map_state != IsViewable) {
+        return false;
+    }
+    int x = 0, y = 0;
+    Window child = 0;
+    return XTranslateCoordinates(display, window, attributes.root, 0, 0, &x, &y, &child) != 0 &&
+           wxRect(x, y, attributes.width, attributes.height) == DesignedPlace;
+}
+
+// Whether the child `pid` has ended, without reaping it.
+bool HasEnded(pid_t pid) {
+    siginfo_t info{};
+    if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0)
+        return ::kill(pid, 0) != 0;
+    return info.si_pid == pid;
+}
+
+// The colours of the close button's cross, at its middle.
+bool IsRed(std::uint32_t colour) {
+    return (colour >> 16) >= 0xC0 && (colour >> 8 & 0xFF) < 0x40 && (colour & 0xFF) < 0x50;
+}
+bool IsGrey(std::uint32_t colour) {
+    return (colour >> 16) == (colour & 0xFF) && (colour >> 8 & 0xFF) == (colour & 0xFF) &&
+           (colour & 0xFF) < 0xC0;
+}
+
 }  // namespace
 
 void InterceptErrorBoxes() {
@@ -72,130 +177,68 @@ std::vector<std::string> TakeErrorBoxes() {
     return boxes;
 }
 
-bool RunEventLoopUntil(const std::function<bool()>& done, int timeoutMs) {
-    if (done && done()) return true;
-    wxGUIEventLoop loop;
-    LoopWatch watch(loop, done, timeoutMs);
-    watch.Start(10);
-    loop.Run();
-    watch.Stop();
-    return done && done();
-}
-
-void RunEventLoopFor(int milliseconds) { RunEventLoopUntil({}, milliseconds); }
-
-std::string RunCommand(const std::string& command) {
-    std::string output;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        ADD_FAILURE() << "cannot run " << command;
-        return output;
-    }
-    char buffer[4096];
-    while (const std::size_t count = std::fread(buffer, 1, sizeof buffer, pipe))
-        output.append(buffer, count);
-    const int status = ::pclose(pipe);
-    EXPECT_EQ(status, 0) << command << "\n" << output;
-    return output;
-}
-
-void MovePointerTo(wxPoint screen) {
-    // Arrive from a pixel away, as a hand-moved pointer does, so the window
-    // under it sees a move and not only an entry.
-    RunCommand("xdotool mousemove --sync " + std::to_string(screen.x - 1) + " " +
-               std::to_string(screen.y - 1));
-    RunEventLoopFor(30);
-    RunCommand("xdotool mousemove --sync " + std::to_string(screen.x) + " " +
-               std::to_string(screen.y));
-    RunEventLoopFor(100);
-}
-
-void ClickAt(wxPoint screen, int button) {
-    MovePointerTo(screen);
-    RunCommand("xdotool click " + std::to_string(button));
-    RunEventLoopFor(150);
-}
-
-void DoubleClickAt(wxPoint screen) {
-    MovePointerTo(screen);
-    RunCommand("xdotool click --repeat 2 --delay 60 1");
-    RunEventLoopFor(150);
-}
-
-void PressKey(const std::string& keyName) {
-    RunCommand("xdotool key " + keyName);
-    RunEventLoopFor(150);
-}
-
 std::string BmpFile(int width, int height) {
     const int rowBytes = (width * 3 + 3) / 4 * 4;
     const std::uint32_t pixelBytes = static_cast<std::uint32_t>(rowBytes * height);
     std::string file = "BM";
-    PutLittleEndian(file, 54 + pixelBytes, 4);
-    PutLittleEndian(file, 0, 4);
-    PutLittleEndian(file, 54, 4);
-    PutLittleEndian(file, 40, 4);
-    PutLittleEndian(file, static_cast<std::uint32_t>(width), 4);
-    PutLittleEndian(file, static_cast<std::uint32_t>(height), 4);
-    PutLittleEndian(file, 1, 2);
-    PutLittleEndian(file, 24, 2);
-    PutLittleEndian(file, 0, 4);
-    PutLittleEndian(file, pixelBytes, 4);
-    for (int i = 0; i < 4; ++i) PutLittleEndian(file, 0, 4);
-    for (int y = 0; y < height; ++y) {
-        std::string row;
-        for (int x = 0; x < width; ++x) row += std::string("\x20\x40\xE0", 3);  // blue, green, red
-        row.resize(static_cast<std::size_t>(rowBytes), '\0');
-        file += row;
-    }
+    for (const auto& [value, bytes] : {std::pair{54 + pixelBytes, 4},
+                                       {0u, 4},
+                                       {54u, 4},
+                                       {40u, 4},
+                                       {static_cast<std::uint32_t>(width), 4},
+                                       {static_cast<std::uint32_t>(height), 4},
+                                       {1u, 2},
+                                       {24u, 2},
+                                       {0u, 4},
+                                       {pixelBytes, 4},
+                                       {0u, 16}})
+        PutLittleEndian(file, value, bytes);
+    std::string row;
+    for (int x = 0; x < width; ++x) row += std::string("\x20\x40\xE0", 3);  // blue, green, red
+    row.resize(static_cast<std::size_t>(rowBytes), '\0');
+    for (int y = 0; y < height; ++y) file += row;
     return file;
 }
 
-std::string ReadBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 NavigationRecorder::NavigationRecorder(TForm1& form) {
-    form.WB->Bind(EVT_BROWSER_NAVIGATING, [this](wxCommandEvent& event) {
-        m_urls.push_back(event.GetString().utf8_string());
+    form.WB->Bind(EVT_BROWSER_NAVIGATING, [seen = m_seen](wxCommandEvent& event) {
+        seen->asked.push_back(event.GetString().utf8_string());
+        event.Skip();
+    });
+    form.WB->Bind(EVT_BROWSER_LOADED, [seen = m_seen](wxCommandEvent& event) {
+        seen->ended.push_back(event.GetString().utf8_string());
         event.Skip();
     });
 }
 
 bool NavigationRecorder::WaitFor(const std::string& url, int timeoutMs) const {
-    return RunEventLoopUntil([&] { return !m_urls.empty() && m_urls.back() == url; }, timeoutMs);
+    return RunEventLoopUntil([&] { return !Urls().empty() && Urls().back() == url; }, timeoutMs);
+}
+
+bool NavigationRecorder::WaitForLoadEnd(const std::string& url, int timeoutMs) const {
+    const std::vector<std::string>& ended = m_seen->ended;
+    return RunEventLoopUntil(
+        [&] { return std::find(ended.begin(), ended.end(), url) != ended.end(); }, timeoutMs);
 }
 
 OpenViewer::OpenViewer(const std::function<void(const TempFolder&)>& prepare, bool waitForCatalogue,
                        const std::string& developerRoot) {
     if (prepare) prepare(m_folder);
     // Nothing may land outside the test's folder, not even the wrapper page.
-    m_places =
-        FormPlaces{m_folder.Path(), std::string(),
-                   developerRoot.empty() ? m_folder.Path() + "no-developer-root" : developerRoot};
-    m_form = new TForm1(m_places);
+    m_form = new TForm1(FormPlaces::InProgramFolder(
+        m_folder.Path(), {},
+        developerRoot.empty() ? m_folder.Path() + "no-developer-root" : developerRoot));
     // The blank page's load finishes first, so a test sees only the navigations it causes.
-    auto blankPageLoaded = std::make_shared<bool>(false);
-    const std::string blankPage = CourseUri(m_places.programFolder + "temp.htm");
-    m_form->WB->Bind(EVT_BROWSER_LOADED, [blankPageLoaded, blankPage](wxCommandEvent& event) {
-        if (event.GetString().utf8_string() == blankPage) *blankPageLoaded = true;
-        event.Skip();
-    });
+    NavigationRecorder blank(*m_form);
     m_form->ShowAtDesignedPlace();
-    if (waitForCatalogue && FileExists(m_places.programFolder + "temp.htm")) {
-        EXPECT_TRUE(RunEventLoopUntil([&] { return *blankPageLoaded; }))
-            << "the blank page never loaded";
+    if (!waitForCatalogue) return;
+    const std::string blankPage = CourseUri(m_folder.Path() + "temp.htm");
+    if (FileExists(m_folder.Path() + "temp.htm")) {
+        EXPECT_TRUE(blank.WaitForLoadEnd(blankPage)) << "the blank page never loaded";
     }
-    if (waitForCatalogue) {
-        const bool ready = RunEventLoopUntil([this] {
-            return m_form && m_form->IsShown() && m_form->FirstActivationDone() &&
-                   !m_form->Scanning();
-        });
-        EXPECT_TRUE(ready) << "the window never became active and built its catalogue";
-    }
+    EXPECT_TRUE(RunEventLoopUntil([this] {
+        return m_form && m_form->IsShown() && m_form->FirstActivationDone() && !m_form->Scanning();
+    })) << "the window never became active and built its catalogue";
 }
 
 OpenViewer::~OpenViewer() {
@@ -208,8 +251,7 @@ wxTreeItemId OpenViewer::Item(const std::string& caption) const {
         FindCaption(*m_form->TV, m_form->TV->GetRootItem(), wxString::FromUTF8(caption));
     EXPECT_TRUE(item.IsOk()) << "no node captioned \"" << caption << "\"";
     if (item.IsOk()) {
-        m_form->TV->EnsureVisible(item);
-        RunEventLoopFor(100);
+        EXPECT_TRUE(BringIntoView(*m_form->TV, item)) << caption;
     }
     return item;
 }
@@ -235,7 +277,7 @@ std::optional<std::string> RunScript(TForm1& form, const std::string& script, in
 
 std::string WaitForScript(TForm1& form, const std::string& script,
                           const std::function<bool(const std::string&)>& done, int timeoutMs) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto deadline = DeadlineIn(timeoutMs);
     std::string value;
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -249,8 +291,113 @@ std::string WaitForScript(TForm1& form, const std::string& script,
     }
 }
 
+bool BringIntoView(wxTreeCtrl& tree, const wxTreeItemId& item) {
+    wxRect label, previous;
+    return RunEventLoopUntil([&] {
+               if (!tree.IsVisible(item)) {
+                   tree.EnsureVisible(item);
+                   return false;
+               }
+               previous = label;
+               tree.GetBoundingRect(item, label, true);
+               return label == previous;
+           }) &&
+           DrainEvents();
+}
+
 bool WaitUntilGone(const wxWeakRef<TForm1>& form, int timeoutMs) {
     return RunEventLoopUntil([&] { return !form; }, timeoutMs);
+}
+
+ViewerProcess::ViewerProcess(const std::string& folder, const std::string& prefix) {
+    // Everything the child needs is made here: after fork only async-signal-safe calls.
+    const std::string script = "exec " + prefix + " ./courseview";
+    const char* const arguments[] = {"/bin/sh", "-c", script.c_str(), nullptr};
+    const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    m_pid = ::fork();
+    if (m_pid == 0) {
+        ::dup2(nowhere, STDOUT_FILENO);
+        ::dup2(nowhere, STDERR_FILENO);
+        if (::chdir(folder.c_str()) != 0) ::_exit(126);
+        ::execve(arguments[0], const_cast<char* const*>(arguments), environ);
+        ::_exit(127);
+    }
+    ::close(nowhere);
+    EXPECT_GT(m_pid, 0) << "cannot start the viewer";
+}
+
+ViewerProcess::~ViewerProcess() {
+    if (m_pid <= 0 || m_status) return;
+    ::kill(m_pid, SIGKILL);
+    int status = 0;
+    ::waitpid(m_pid, &status, 0);
+}
+
+std::optional<int> ViewerProcess::WaitForExit(int timeoutMs) {
+    RunEventLoopUntil(
+        [this] {
+            int status = 0;
+            if (!m_status && ::waitpid(m_pid, &status, WNOHANG) == m_pid) m_status = status;
+            return m_status.has_value();
+        },
+        timeoutMs);
+    return m_status;
+}
+
+std::chrono::steady_clock::time_point DeadlineIn(int milliseconds) {
+    return std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+}
+
+ViewerWindow WaitForViewerWindow(pid_t pid, std::chrono::steady_clock::time_point deadline) {
+    ViewerWindow found;
+    // A connection of its own, so the window's connection never sees these errors.
+    Display* display = XOpenDisplay(nullptr);
+    bool ended = false;
+    if (display != nullptr) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        RunEventLoopUntil(
+            [&] {
+                if (found || (ended = HasEnded(pid))) return true;
+                VanishedWindowsPassedOver guard(display, found.vanished);
+                for (const Window window : TopLevelClients(display)) {
+                    if (IsViewerWindow(display, window, pid)) found.id = window;
+                }
+                return static_cast<bool>(found);
+            },
+            static_cast<int>(std::max<long long>(left.count(), 0)));
+        XCloseDisplay(display);
+    }
+    if (found) return found;
+    ::kill(pid, SIGKILL);
+    found.failure = display == nullptr ? "cannot open the display"
+                    : ended            ? "the viewer ended before its window showed"
+                                       : "the viewer's window did not show in time";
+    return found;
+}
+
+::testing::AssertionResult CloseWithItsButton(ViewerProcess& viewer, int timeoutMs) {
+    const wxPoint cross = DesignedPlace.GetTopLeft() + wxPoint(767, 35);
+    if (!RunEventLoopUntil([&] { return IsGrey(ScreenPixel(cross)); }, timeoutMs))
+        return ::testing::AssertionFailure() << "the grey cross never showed";
+    // The move that enters the button shows nothing yet, and one that comes
+    // before the red cross is drawn is taken for a move over the skin: move
+    // within the button, each move given time to show, until the cross is red.
+    const auto deadline = DeadlineIn(timeoutMs);
+    bool red = false;
+    for (int move = 0; !red && std::chrono::steady_clock::now() < deadline; ++move) {
+        SendPointerTo(cross - wxPoint(move % 2, move % 2));
+        red = RunEventLoopUntil([&] { return IsRed(ScreenPixel(cross)); }, 500);
+    }
+    if (!red)
+        return ::testing::AssertionFailure() << "the red cross never showed under the pointer";
+    PressButton(1, true);
+    PressButton(1, false);
+    const std::optional<int> status = viewer.WaitForExit(timeoutMs);
+    if (!status) return ::testing::AssertionFailure() << "the viewer did not end";
+    if (!WIFEXITED(*status) || WEXITSTATUS(*status) != 0)
+        return ::testing::AssertionFailure() << "the viewer ended with wait status " << *status;
+    return ::testing::AssertionSuccess();
 }
 
 }  // namespace courseview::testing

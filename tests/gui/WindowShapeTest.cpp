@@ -35,25 +35,23 @@ bool Inside(const std::vector<XRectangle>& shape, int x, int y) {
 
 TEST(WindowShape, XServerCutsTheWindowToTheSkinOutline) {
     OpenViewer viewer;
+    struct Point {
+        int x, y;
+        bool inside;
+    };
     for (const int kind : {ShapeBounding, ShapeInput}) {
         const std::vector<XRectangle> shape = ServerShape(viewer.Form(), kind);
         SCOPED_TRACE(kind == ShapeBounding ? "painted shape" : "input shape");
         ASSERT_FALSE(shape.empty());
-        EXPECT_TRUE(Inside(shape, 77, 0));
-        EXPECT_TRUE(Inside(shape, 777, 0));
-        EXPECT_FALSE(Inside(shape, 76, 0));
-        EXPECT_FALSE(Inside(shape, 778, 0)) << "the row's last key pixel stays outside";
-        EXPECT_TRUE(Inside(shape, 61, 3));
-        EXPECT_FALSE(Inside(shape, 786, 3));
-        EXPECT_TRUE(Inside(shape, 22, 24));
-        EXPECT_TRUE(Inside(shape, 797, 24));
-        EXPECT_FALSE(Inside(shape, 798, 24));
-        EXPECT_TRUE(Inside(shape, 77, 597));
-        EXPECT_TRUE(Inside(shape, 720, 597));
-        EXPECT_FALSE(Inside(shape, 721, 597));
-        EXPECT_FALSE(Inside(shape, 400, 598)) << "the rows the skin leaves uncovered";
-        EXPECT_FALSE(Inside(shape, 799, 300)) << "the column the skin leaves uncovered";
-        EXPECT_TRUE(Inside(shape, 400, 300));
-        EXPECT_TRUE(Inside(shape, 767, 35)) << "the close button";
+        // Each row from its first key pixel up to its last, which stays outside.
+        for (const Point& p :
+             {Point{77, 0, true}, Point{777, 0, true}, Point{76, 0, false}, Point{778, 0, false},
+              Point{61, 3, true}, Point{786, 3, false}, Point{22, 24, true}, Point{797, 24, true},
+              Point{798, 24, false}, Point{77, 597, true}, Point{720, 597, true},
+              Point{721, 597, false}, Point{400, 598, false}, Point{799, 300, false},
+              Point{767, 35, true}}) {
+            EXPECT_EQ(Inside(shape, p.x, p.y), p.inside) << p.x << "," << p.y;
+        }
+        for (int y = 0; y < 598; ++y) ASSERT_TRUE(Inside(shape, 400, y)) << "row " << y;
     }
 }

@@ -6,8 +6,12 @@
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <webkit2/webkit2.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <map>
 
@@ -61,6 +65,48 @@ std::map<std::string, std::filesystem::file_time_type> EngineFiles() {
     }
     return files;
 }
+
+// A web server of the test's own on the loopback interface, serving `folder`;
+// it writes the port it listens on into "port.txt" there.
+class LoopbackWebServer {
+public:
+    explicit LoopbackWebServer(const std::string& folder) {
+        const std::string script =
+            "import http.server, os, socketserver\n"
+            "os.chdir(" +
+            QuotedForPython(folder) +
+            ")\n"
+            "server = socketserver.TCPServer(('127.0.0.1', 0), "
+            "http.server.SimpleHTTPRequestHandler)\n"
+            "open('port.txt', 'w').write(str(server.server_address[1]))\n"
+            "server.serve_forever()\n";
+        const char* arguments[] = {"python3", "-c", script.c_str(), nullptr};
+        if (::posix_spawnp(&m_pid, "python3", nullptr, nullptr, const_cast<char* const*>(arguments),
+                           environ) != 0) {
+            m_pid = -1;
+        }
+    }
+    ~LoopbackWebServer() {
+        if (m_pid <= 0) return;
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+    LoopbackWebServer(const LoopbackWebServer&) = delete;
+    LoopbackWebServer& operator=(const LoopbackWebServer&) = delete;
+
+private:
+    static std::string QuotedForPython(const std::string& text) {
+        std::string quoted = "b'";
+        for (const unsigned char c : text) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02x", c);
+            quoted += escape;
+        }
+        return quoted + "'";
+    }
+
+    pid_t m_pid = -1;
+};
 
 }  // namespace
 
@@ -278,15 +324,9 @@ document.title = stored;
 
 TEST(BrowserReach, WebPageReachedThroughACourseLinkLoadsNoCourseFile) {
     HostileFolder web;
-    // A web server of the test's own on the loopback interface.
-    RunCommand("cd '" + web.Path() +
-               "' && { python3 -c \"\nimport http.server, socketserver\n"
-               "server = socketserver.TCPServer(('127.0.0.1', 0), "
-               "http.server.SimpleHTTPRequestHandler)\n"
-               "open('port.txt', 'w').write(str(server.server_address[1]))\n"
-               "server.serve_forever()\" >/dev/null 2>&1 & echo $! > pid.txt; }");
-    ASSERT_TRUE(RunEventLoopUntil([&] { return !ReadBytes(web.Path() + "port.txt").empty(); }));
-    const std::string site = "http://127.0.0.1:" + ReadBytes(web.Path() + "port.txt") + "/";
+    const LoopbackWebServer server(web.Path());
+    ASSERT_TRUE(RunEventLoopUntil([&] { return !ReadFileBytes(web.Path() + "port.txt").empty(); }));
+    const std::string site = "http://127.0.0.1:" + ReadFileBytes(web.Path() + "port.txt") + "/";
     CourseWindow window([&](CourseWindow& w) {
         w.Write("pic.bmp", BmpFile(5, 4));
         w.Write("page.htm", "<title>Probe</title><a id=\"web\" href=\"" + site +
@@ -306,5 +346,4 @@ TEST(BrowserReach, WebPageReachedThroughACourseLinkLoadsNoCourseFile) {
                             [](const std::string& title) { return title == "course"; }),
               "course")
         << "the course opens again from the web";
-    ::kill(std::stoi(ReadBytes(web.Path() + "pid.txt")), SIGTERM);
 }

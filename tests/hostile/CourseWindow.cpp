@@ -10,7 +10,7 @@ namespace courseview::testing {
 CourseWindow::CourseWindow(const std::function<void(CourseWindow&)>& prepare)
     : m_course(m_outside.MakeFolder("course") + "/") {
     if (prepare) prepare(*this);
-    m_form = new TForm1(FormPlaces{m_course, "", m_course + "none"});
+    m_form = new TForm1(FormPlaces::InProgramFolder(m_course, {}, m_course + "none"));
     m_form->ShowAtDesignedPlace();
     EXPECT_TRUE(RunEventLoopUntil(
         [this] { return m_form && m_form->FirstActivationDone() && !m_form->Scanning(); }));

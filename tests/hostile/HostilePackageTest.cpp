@@ -130,7 +130,7 @@ protected:
         EXPECT_EQ(run.exitCode, 0) << run.errors.substr(0, 4000);
         EXPECT_EQ(run.errors, "");
         for (const char* name : {"work", "home", "temp", "runtime"}) {
-            EXPECT_TRUE(ListedNames(scratch.Path() + name).empty())
+            EXPECT_TRUE(ListingOrder(scratch.Path() + name).empty())
                 << "the tool wrote into " << name;
         }
         Catalogue catalogue;
@@ -156,14 +156,14 @@ protected:
     // at `name` costs.
     static std::vector<std::string> ListedAfter(const std::string& folder,
                                                 const std::string& name) {
-        const auto order = ListedNames(folder);
+        const auto order = ScanOrder(folder);
         const auto at = std::find(order.begin(), order.end(), name);
         return at == order.end() ? std::vector<std::string>{}
                                  : std::vector<std::string>(at + 1, order.end());
     }
 
-    HostileFolder package;
-    HostileFolder scratch;
+    TempFolder package;
+    TempFolder scratch;
 };
 
 }  // namespace
@@ -247,7 +247,7 @@ TEST_F(HostilePackage, LinksIntoTheirOwnSubtreeAndIntoEachOtherAreShownNotEntere
     EXPECT_EQ(reasons["a/self^"], "link back into its own path: shown, not entered");
     EXPECT_EQ(reasons["a/b/c/up"], "link back into its own path: shown, not entered");
     EXPECT_EQ(reasons["a/b/root"], "link back into its own path: shown, not entered");
-    const std::string firstLoop = ListedNames(package.Path() + "loops").front();
+    const std::string firstLoop = ScanOrder(package.Path() + "loops").front();
     EXPECT_EQ(reasons["loops/" + firstLoop], "error ended the folder's listing");
     EXPECT_EQ(reasons["dangling/gone.htm"], "error ended the folder's listing");
     for (const auto& note : catalogue.Notes()) {
@@ -335,7 +335,7 @@ TEST_F(HostilePackage, OddPagesGetTheirDocumentedCaptions) {
         EXPECT_EQ(note.lost, ListedAfter(package.Path() + folder, page));
         const JsonValue* node = Catalogue::Child(catalogue.Nodes(), folder);
         EXPECT_EQ(node->Find("children")->items.size() + note.lost.size() + 1,
-                  ListedNames(package.Path() + folder).size())
+                  ListingOrder(package.Path() + folder).size())
             << "what was listed before the page stays";
     }
     ExpectUnchanged(before);

@@ -80,15 +80,6 @@ bool Running(pid_t process) {
     return std::getline(stat, line) && line.substr(line.rfind(')') + 2, 1) != "Z";
 }
 
-// The colour of one screen pixel, as "#RRGGBB".
-std::string ScreenPixel(wxPoint screen) {
-    const std::string output =
-        RunCommand("import -window root -crop 1x1+" + std::to_string(screen.x) + "+" +
-                   std::to_string(screen.y) + " -depth 8 txt:- | tail -n 1");
-    const auto hash = output.find('#');
-    return hash == std::string::npos ? output : output.substr(hash, 7);
-}
-
 // Whether the page shown answers a script within a second.
 bool PageAnswers(TForm1& form) { return RunScript(form, "1", 1000).has_value(); }
 
@@ -223,27 +214,26 @@ TEST(HostilePages, RealProgramEndsALoopingPagesWebProcessWhenClosed) {
     TempFolder course;
     course.Write("loop.htm", "<title>Loop</title><script>for (;;) {}</script>");
     std::filesystem::copy_file(VIEWER_EXECUTABLE, course.Path() + "courseview");
-    const pid_t viewer = std::stoi(
-        RunCommand("cd '" + course.Path() + "' && { ./courseview >/dev/null 2>&1 & echo $!; }"));
-    // Without a window manager the window comes up at its designed place.
-    const wxPoint window(274, 100);
-    EXPECT_TRUE(RunEventLoopUntil(
-        [&] { return ScreenPixel(window + wxPoint(120, 400)) == "#D0AEFF"; }, 20000))
-        << "no window";
-    RunEventLoopFor(500);  // the catalogue of one page
-    ClickAt(window + wxPoint(60, 72));
-    const pid_t spinning = SpinningWebProcess(viewer);
-    EXPECT_NE(spinning, 0) << "the page does not loop";
-    MovePointerTo(window + wxPoint(765, 33));
-    ClickAt(window + wxPoint(767, 35));
-    EXPECT_TRUE(RunEventLoopUntil([&] { return !Running(viewer); }, 15000))
-        << "the viewer did not end";
+    ViewerProcess viewer(course.Path());
+    ASSERT_TRUE(WaitForViewerWindow(viewer.Pid(), DeadlineIn(30000)));
+    // The catalogue of one page, its only entry on the tree's first row.
+    const wxPoint entry = DesignedPlace.GetTopLeft() + wxPoint(60, 72);
+    const auto captionDrawn = [&] {
+        for (int x = -20; x < 40; ++x)
+            for (int y = -3; y <= 3; ++y)
+                if (ScreenPixel(entry + wxPoint(x, y)) != 0xD0AEFF) return true;
+        return false;
+    };
+    ASSERT_TRUE(RunEventLoopUntil(captionDrawn)) << "no entry in the catalogue";
+    ClickAt(entry);
+    const pid_t spinning = SpinningWebProcess(viewer.Pid());
+    ASSERT_NE(spinning, 0) << "the page does not loop";
+    EXPECT_TRUE(CloseWithItsButton(viewer, 15000));
     // The engine would end an orphaned web process itself only after seconds of
     // spinning; the viewer ends it with its window.
-    EXPECT_TRUE(spinning == 0 || RunEventLoopUntil([&] { return !Running(spinning); }, 2000))
+    EXPECT_TRUE(RunEventLoopUntil([&] { return !Running(spinning); }, 2000))
         << "the page's web process outlived the viewer";
-    for (const pid_t process : {viewer, spinning})
-        if (process != 0 && Running(process)) ::kill(process, SIGKILL);
+    if (Running(spinning)) ::kill(spinning, SIGKILL);
 }
 
 TEST(HostilePages, EndlessAlertsGiveWayToTheNextClickAndTheCloseButton) {

@@ -1,10 +1,8 @@
 #include "HostileSupport.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,7 +11,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <filesystem>
 #include <stdexcept>
 
 extern char** environ;
@@ -36,31 +33,6 @@ void WriteAll(int descriptor, std::string_view bytes) {
     }
 }
 
-// The names in an open folder, "." and ".." left out; the descriptor stays open.
-std::vector<std::string> NamesIn(int folder) {
-    const int copy = ::dup(folder);
-    if (copy < 0) Fail("dup");
-    DIR* listing = ::fdopendir(copy);
-    if (listing == nullptr) {
-        ::close(copy);
-        Fail("fdopendir");
-    }
-    ::rewinddir(listing);
-    std::vector<std::string> names;
-    while (const dirent* entry = ::readdir(listing)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..") names.push_back(name);
-    }
-    ::closedir(listing);
-    return names;
-}
-
-bool IsRealFolder(int folder, const std::string& name) {
-    struct stat status {};
-    return ::fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
-           S_ISDIR(status.st_mode);
-}
-
 int OpenFolderAt(int folder, const std::string& name) {
     return ::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
 }
@@ -72,29 +44,6 @@ std::uint64_t PlaceKey(std::uint64_t parent, const std::string& name) {
 }
 
 }  // namespace
-
-HostileFolder::HostileFolder() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "courseview-hostile-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) Fail("mkdtemp");
-    m_path = pattern + "/";
-}
-
-HostileFolder::~HostileFolder() {
-    try {
-        RemoveTree(m_path.substr(0, m_path.size() - 1));
-    } catch (const std::exception&) {
-        // What could not be removed stays in the temp folder; the test is over.
-    }
-}
-
-std::string HostileFolder::Write(const std::string& relative, std::string_view bytes) const {
-    return WriteFile(m_path + relative, bytes);
-}
-
-std::string HostileFolder::MakeFolder(const std::string& relative) const {
-    return testing::MakeFolder(m_path + relative);
-}
 
 std::string WriteFile(const std::string& path, std::string_view bytes) {
     const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -141,49 +90,6 @@ int MakeNestedFolders(const std::string& root, const std::string& name, int dept
     return made;
 }
 
-void RemoveTree(const std::string& path) {
-    int folder = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (folder < 0) {
-        if (errno == ENOENT) return;
-        if (errno == ENOTDIR || errno == ELOOP) {
-            ::unlink(path.c_str());
-            return;
-        }
-        Fail("open " + path);
-    }
-    std::vector<std::string> descent;  // names from `path` down to `folder`
-    for (;;) {
-        ::fchmod(folder, 0700);
-        std::string inner;
-        for (const auto& name : NamesIn(folder)) {
-            if (IsRealFolder(folder, name)) {
-                inner = name;
-                break;
-            }
-            ::unlinkat(folder, name.c_str(), 0);
-        }
-        if (!inner.empty()) {
-            const int child = OpenFolderAt(folder, inner);
-            if (child < 0) Fail("open " + inner);
-            ::close(folder);
-            folder = child;
-            descent.push_back(inner);
-            continue;
-        }
-        if (descent.empty()) break;
-        // Empty now: climb back and remove it.
-        const int parent = ::openat(folder, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (parent < 0) Fail("open ..");
-        ::close(folder);
-        folder = parent;
-        if (::unlinkat(folder, descent.back().c_str(), AT_REMOVEDIR) != 0)
-            Fail("rmdir " + descent.back());
-        descent.pop_back();
-    }
-    ::close(folder);
-    if (::rmdir(path.c_str()) != 0) Fail("rmdir " + path);
-}
-
 Snapshot TakeSnapshot(const std::string& root) {
     Snapshot snapshot;
     int folder = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -195,7 +101,7 @@ Snapshot TakeSnapshot(const std::string& root) {
     };
     auto list = [&](std::uint64_t key, int depth) {
         Level level{key, {}, 0};
-        std::vector<std::string> names = NamesIn(folder);
+        std::vector<std::string> names = ListingOrder(folder);
         std::sort(names.begin(), names.end());
         for (const auto& name : names) {
             struct stat status {};
@@ -336,14 +242,6 @@ ProgramRun RunProgram(const std::vector<std::string>& arguments, const std::stri
     if (WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) run.signal = WTERMSIG(status);
     return run;
-}
-
-std::vector<std::string> ListedNames(const std::string& folder) {
-    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descriptor < 0) return {};
-    std::vector<std::string> names = NamesIn(descriptor);
-    ::close(descriptor);
-    return names;
 }
 
 }  // namespace courseview::testing

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "TempFolder.h"
+
 namespace courseview::testing {
 
 // Writes `bytes` to a new file at `path`; makes a folder; makes a FIFO; makes
@@ -21,34 +23,14 @@ std::string MakeFolder(const std::string& path);
 void MakeFifo(const std::string& path);
 void MakeLink(const std::string& target, const std::string& path);
 
-// A fresh folder under the temp folder, removed with everything in it however
-// deep, whatever its permissions.
-class HostileFolder {
-public:
-    HostileFolder();
-    ~HostileFolder();
-    HostileFolder(const HostileFolder&) = delete;
-    HostileFolder& operator=(const HostileFolder&) = delete;
-
-    // The folder's path, ending in "/".
-    const std::string& Path() const { return m_path; }
-
-    // Writes `bytes` to `relative` (its folders must exist).
-    std::string Write(const std::string& relative, std::string_view bytes) const;
-    std::string MakeFolder(const std::string& relative) const;
-
-private:
-    std::string m_path;
-};
+// The temporary folder of every test, under the name these tests first had.
+using HostileFolder = TempFolder;
 
 // Creates `depth` folders named `name`, each inside the last, below `root`,
 // through descriptors, and writes `pageBytes` as "p.htm" into every
 // `pageEvery`-th one (0: none) and into the deepest. Returns how many exist.
 int MakeNestedFolders(const std::string& root, const std::string& name, int depth, int pageEvery,
                       const std::string& pageBytes);
-
-// Removes `path` and everything below it, however deep.
-void RemoveTree(const std::string& path);
 
 // What a tree holds: every entry's kind, size, modification time, inode and
 // link target, keyed by its place. Access times are left out: reading is
@@ -84,9 +66,5 @@ struct ProgramRun {
 // added to the test's own, and kills it once `deadlineSeconds` have passed.
 ProgramRun RunProgram(const std::vector<std::string>& arguments, const std::string& workingFolder,
                       const std::map<std::string, std::string>& environment, int deadlineSeconds);
-
-// The names in a folder in the order the file system lists them, "." and ".."
-// left out.
-std::vector<std::string> ListedNames(const std::string& folder);
 
 }  // namespace courseview::testing

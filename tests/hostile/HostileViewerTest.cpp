@@ -100,27 +100,12 @@ public:
             if (!child.IsOk()) return false;
             item = child;
         }
-        // A tree of tens of thousands of nodes lays itself out when idle:
-        // wait until the node stands still in view, and click it until it is
-        // the selected one.
-        for (int attempt = 0; attempt < 5; ++attempt) {
-            m_form->TV->EnsureVisible(item);
-            wxRect label;
-            wxRect previous;
-            RunEventLoopUntil(
-                [&] {
-                    previous = label;
-                    m_form->TV->GetBoundingRect(item, label, true);
-                    return label == previous && m_form->TV->IsVisible(item);
-                },
-                10000);
-            RunEventLoopFor(200);
-            m_form->TV->GetBoundingRect(item, label, true);
-            ClickAt(m_form->TV->ClientToScreen(
-                wxPoint(label.x + label.width / 2, label.y + label.height / 2)));
-            if (m_form->TV->GetSelection() == item) return true;
-        }
-        return false;
+        if (!BringIntoView(*m_form->TV, item)) return false;
+        wxRect label;
+        m_form->TV->GetBoundingRect(item, label, true);
+        ClickAt(m_form->TV->ClientToScreen(
+            wxPoint(label.x + label.width / 2, label.y + label.height / 2)));
+        return m_form->TV->GetSelection() == item;
     }
 
 private:
@@ -139,13 +124,13 @@ std::string SourceOf(const std::string& picture) {
     return "src=\"" + Utf16ToUtf8(PathForSourceAttribute(picture, SystemCodePage())) + "\"";
 }
 
-bool FolderIsEmpty(const std::string& folder) { return ListedNames(folder).empty(); }
+bool FolderIsEmpty(const std::string& folder) { return ListingOrder(folder).empty(); }
 
 }  // namespace
 
 TEST(HostileViewer, EveryHostilePackageAtOnceIsListedAndTheWindowStillAnswers) {
-    HostileFolder program;
-    HostileFolder runtime;
+    TempFolder program;
+    TempFolder runtime;
     const std::string& folder = program.Path();
     program.MakeFolder("deep");
     // Pages well away from the path limit, as for the tool.
@@ -165,7 +150,8 @@ TEST(HostileViewer, EveryHostilePackageAtOnceIsListedAndTheWindowStillAnswers) {
     const Snapshot before = TakeSnapshot(folder.substr(0, folder.size() - 1));
     TakeErrorBoxes();
     {
-        Viewer viewer(FormPlaces{folder, runtime.Path(), folder + "no-developer-root"});
+        Viewer viewer(
+            FormPlaces::InProgramFolder(folder, {runtime.Path()}, folder + "no-developer-root"));
         ASSERT_TRUE(viewer.Built()) << "the catalogue was not built in time";
         EXPECT_EQ(TakeErrorBoxes(), std::vector<std::string>{})
             << "what a scan leaves out, it leaves out quietly";
@@ -178,10 +164,10 @@ TEST(HostileViewer, EveryHostilePackageAtOnceIsListedAndTheWindowStillAnswers) {
         const std::string page = folder + "temp.htm";
         ASSERT_TRUE(viewer.Click({"probe"}));
         EXPECT_TRUE(viewer.Navigations().WaitFor(CourseUri(page)));
-        EXPECT_NE(ReadBytes(page).find(SourceOf(folder + "probe.bmp")), std::string::npos);
+        EXPECT_NE(ReadFileBytes(page).find(SourceOf(folder + "probe.bmp")), std::string::npos);
         ASSERT_TRUE(viewer.Click({"names", "\"quoted\" 'single'"}));
         EXPECT_TRUE(RunEventLoopUntil([&] {
-            return ReadBytes(page).find(SourceOf(folder + "names/\"quoted\" 'single'.jpg")) !=
+            return ReadFileBytes(page).find(SourceOf(folder + "names/\"quoted\" 'single'.jpg")) !=
                    std::string::npos;
         }));
         ASSERT_TRUE(viewer.Click({"odd", " Big one"}));
@@ -198,24 +184,26 @@ TEST(HostileViewer, EveryHostilePackageAtOnceIsListedAndTheWindowStillAnswers) {
 }
 
 TEST(HostileViewer, TempHtmFolderInTheProgramFolderSendsThePageToTheUsersFolder) {
-    HostileFolder program;
-    HostileFolder runtime;
+    TempFolder program;
+    TempFolder runtime;
     program.MakeFolder("temp.htm");
     program.Write("temp.htm/keep.bmp", BmpFile());
     program.Write("photo.bmp", BmpFile());
     const Snapshot before = TakeSnapshot(program.Path().substr(0, program.Path().size() - 1));
     TakeErrorBoxes();
     {
-        Viewer viewer(FormPlaces{program.Path(), runtime.Path(), program.Path() + "none"});
+        Viewer viewer(
+            FormPlaces::InProgramFolder(program.Path(), {runtime.Path()}, program.Path() + "none"));
         ASSERT_TRUE(viewer.Built());
         EXPECT_EQ(TakeErrorBoxes(), std::vector<std::string>{})
             << "the user's folder took the page";
         ASSERT_TRUE(viewer.Click({"photo"}));
-        const auto pages = ListedNames(runtime.Path());
+        const auto pages = ListingOrder(runtime.Path());
         ASSERT_EQ(pages.size(), 1u);
         EXPECT_TRUE(viewer.Navigations().WaitFor(CourseUri(runtime.Path() + pages[0])));
-        EXPECT_NE(ReadBytes(runtime.Path() + pages[0]).find(SourceOf(program.Path() + "photo.bmp")),
-                  std::string::npos);
+        EXPECT_NE(
+            ReadFileBytes(runtime.Path() + pages[0]).find(SourceOf(program.Path() + "photo.bmp")),
+            std::string::npos);
     }
     EXPECT_TRUE(FolderIsEmpty(runtime.Path()))
         << "the page in the user's folder outlived the window";
@@ -226,8 +214,8 @@ TEST(HostileViewer, TempHtmFolderInTheProgramFolderSendsThePageToTheUsersFolder)
 }
 
 TEST(HostileViewer, ReadOnlyProgramFolderStillShowsPicturesAndChangesNothing) {
-    HostileFolder program;
-    HostileFolder runtime;
+    TempFolder program;
+    TempFolder runtime;
     program.Write("photo.bmp", BmpFile());
     program.Write("page.htm", "<title>A page</title>");
     const std::string root = program.Path().substr(0, program.Path().size() - 1);
@@ -237,11 +225,12 @@ TEST(HostileViewer, ReadOnlyProgramFolderStillShowsPicturesAndChangesNothing) {
     {
         WithoutOverridingPermissions student;
         {
-            Viewer viewer(FormPlaces{program.Path(), runtime.Path(), program.Path() + "none"});
+            Viewer viewer(FormPlaces::InProgramFolder(program.Path(), {runtime.Path()},
+                                                      program.Path() + "none"));
             ASSERT_TRUE(viewer.Built());
             EXPECT_EQ(TakeErrorBoxes(), std::vector<std::string>{});
             ASSERT_TRUE(viewer.Click({"photo"}));
-            const auto pages = ListedNames(runtime.Path());
+            const auto pages = ListingOrder(runtime.Path());
             ASSERT_EQ(pages.size(), 1u);
             EXPECT_TRUE(viewer.Navigations().WaitFor(CourseUri(runtime.Path() + pages[0])));
         }
@@ -249,7 +238,7 @@ TEST(HostileViewer, ReadOnlyProgramFolderStillShowsPicturesAndChangesNothing) {
 
         // With nowhere to put the page, the error box says why, and the
         // window goes on answering.
-        Viewer viewer(FormPlaces{program.Path(), "", program.Path() + "none"});
+        Viewer viewer(FormPlaces::InProgramFolder(program.Path(), {}, program.Path() + "none"));
         ASSERT_TRUE(viewer.Built());
         const std::string box = CannotCreateBox(program.Path() + "temp.htm", EACCES);
         EXPECT_EQ(TakeErrorBoxes(), std::vector<std::string>{box});
@@ -263,44 +252,20 @@ TEST(HostileViewer, ReadOnlyProgramFolderStillShowsPicturesAndChangesNothing) {
 }
 
 // The viewer as a student starts it: copied into the package folder, run
-// with `environment`, its close button clicked as soon as its window shows
-// (during the scan, which then runs to its end first). Returns its exit code,
-// or a failure.
+// with `prefix`, its close button clicked as soon as its window shows (during
+// the scan, which then runs to its end first).
 ::testing::AssertionResult RunRealViewerAndClose(const std::string& folder,
                                                  const std::string& runtime,
-                                                 const std::string& environment) {
-    HostileFolder scratch;
-    RunCommand(
-        "cd '" + folder + "' && { XDG_RUNTIME_DIR='" + runtime + "' " + environment +
-        " sh -c './courseview >/dev/null 2>&1 & echo $! >\"$0\"; wait $!; echo $? >\"$1\"' '" +
-        scratch.Path() + "pid' '" + scratch.Path() + "status' >/dev/null 2>&1 & }");
-    if (!RunEventLoopUntil([&] { return ReadBytes(scratch.Path() + "pid").ends_with("\n"); },
-                           20000)) {
-        return ::testing::AssertionFailure() << "the viewer did not start";
-    }
-    const std::string pid = ReadBytes(scratch.Path() + "pid");
-    const std::string window = RunCommand("timeout 60 xdotool search --sync --onlyvisible --pid " +
-                                          pid.substr(0, pid.size() - 1));
-    if (window.empty()) return ::testing::AssertionFailure() << "no window";
-    const std::string id = window.substr(0, window.find('\n'));
-    RunCommand("xdotool mousemove --window " + id + " 765 33 sleep 0.2 mousemove --window " + id +
-               " 767 35");
-    RunEventLoopFor(300);
-    RunCommand("xdotool click 1");
-    if (!RunEventLoopUntil([&] { return ReadBytes(scratch.Path() + "status").ends_with("\n"); },
-                           DeadlineMilliseconds)) {
-        ::kill(std::stoi(pid), SIGKILL);
-        return ::testing::AssertionFailure() << "the viewer did not end";
-    }
-    const std::string status = ReadBytes(scratch.Path() + "status");
-    if (status != "0\n")
-        return ::testing::AssertionFailure() << "the viewer ended with status " << status;
-    return ::testing::AssertionSuccess();
+                                                 const std::string& prefix) {
+    ViewerProcess viewer(folder, "env XDG_RUNTIME_DIR='" + runtime + "' " + prefix);
+    const ViewerWindow window = WaitForViewerWindow(viewer.Pid(), DeadlineIn(60000));
+    if (!window) return ::testing::AssertionFailure() << window.failure;
+    return CloseWithItsButton(viewer, DeadlineMilliseconds);
 }
 
 TEST(HostileViewer, RealProgramInAReadOnlyHostilePackageAnswersItsCloseButton) {
-    HostileFolder program;
-    HostileFolder runtime;
+    TempFolder program;
+    TempFolder runtime;
     const std::string& folder = program.Path();
     program.MakeFolder("links");
     LayOutLinks(folder + "links/");
@@ -328,8 +293,8 @@ TEST(HostileViewer, RealProgramInAReadOnlyHostilePackageAnswersItsCloseButton) {
 }
 
 TEST(HostileViewer, RealProgramSurvivesFilesVanishingMovingAndFailingDuringItsScan) {
-    HostileFolder program;
-    HostileFolder runtime;
+    TempFolder program;
+    TempFolder runtime;
     const std::string& folder = program.Path();
     program.MakeFolder("v");
     for (const char* name : {"a.jpg", "gone.htm", "m.htm", "z.jpg"})
@@ -371,7 +336,7 @@ TEST(HostileViewer, EntriesOpenWhateverBytesTheirNamesHold) {
     WriteFile(folder + "2\xFF.jpg", BmpFile(5, 3));
     WriteFile(folder + "3\xD0.jpg", BmpFile(6, 3));
     TakeErrorBoxes();
-    Viewer viewer(FormPlaces{folder, "", folder + "none"});
+    Viewer viewer(FormPlaces::InProgramFolder(folder, {}, folder + "none"));
     ASSERT_TRUE(viewer.Built());
     const auto captions = viewer.TopLevelCaptions();
     const auto caption = [&](char first) {
