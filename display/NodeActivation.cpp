@@ -51,13 +51,4 @@ void AppendUriPath(std::string& out, std::string_view bytes) {
     out.resize(static_cast<std::size_t>(write - out.data()));
 }
 
-std::string FileUri(const std::filesystem::path& path) {
-    std::error_code ignored;
-    const std::filesystem::path absolute =
-        path.is_absolute() ? path : std::filesystem::absolute(path, ignored);
-    std::string uri = "file://";
-    AppendUriPath(uri, absolute.native());
-    return uri;
-}
-
 }  // namespace courseview

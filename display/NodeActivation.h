@@ -26,12 +26,9 @@ struct Activation {
 Activation ActivateEntry(std::optional<std::int32_t> entryIndex,
                          const std::vector<std::string>& pagePaths, const ExtensionTables& tables);
 
-// A file:// URI for a local path, every byte outside the unreserved set and
-// "/" percent-encoded, so any file name reaches the browser intact.
-std::string FileUri(const std::filesystem::path& path);
-
-// The part of that URI after "file://" for the bytes of a path or a piece
-// of one, appended to `out`.
+// The bytes of a path, or a piece of one, as a URI's path carries them: the
+// unreserved set and "/" as they are, every other byte percent-encoded, so any
+// file name travels intact. Appended to `out`.
 void AppendUriPath(std::string& out, std::string_view bytes);
 
 }  // namespace courseview

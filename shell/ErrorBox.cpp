@@ -41,6 +41,13 @@ std::string ErrorBoxText(std::string_view message) {
 }
 
 void ShowErrorBox(std::string_view message) {
+    // One box at a time: a second error while one is open is not stacked on it.
+    static bool open = false;
+    if (open) return;
+    open = true;
+    struct Closed {
+        ~Closed() { open = false; }
+    } closed;
     const std::string caption = ApplicationTitle(ExecutablePath());
     const std::string text = ErrorBoxText(message);
     if (Interceptor()) {

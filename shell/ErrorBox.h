@@ -18,7 +18,8 @@ std::string ApplicationTitle(std::string_view executablePath);
 std::string ErrorBoxText(std::string_view message);
 
 // Shows `message` (UTF-8) in a modal box with the stop icon and one OK button,
-// captioned with the application title. Returns when the box is closed.
+// captioned with the application title. Returns when the box is closed. While
+// a box is open, another message is dropped: there is never more than one.
 void ShowErrorBox(std::string_view message);
 
 // Runs `work`; whatever it throws is shown in the error box instead of

@@ -5,12 +5,12 @@
 #include <wx/settings.h>
 #include <wx/stattext.h>
 #include <wx/treectrl.h>
-#include <wx/webview.h>
 
 #include "Artwork.h"
-#include "Browser.h"
 #include "CloseButtonHover.h"
 #include "CodePage.h"
+#include "CourseBrowser.h"
+#include "CourseRequest.h"
 #include "ErrorBox.h"
 #include "FolderScan.h"
 #include "MessagePump.h"
@@ -100,12 +100,14 @@ void TForm1::CreateControls() {
     TV->SetFont(FontOfHeight("Arial", 11));
     TV->SetIndent(19);
 
-    WB = CreateBrowser(Image1, wxPoint(255, 64), wxSize(515, 473),
-                       BrowserCharset(SystemCodePage().Name()), [this](const std::string& message) {
-                           // Not from inside the engine's callback: a modal box there would nest
-                           // its loop.
-                           CallAfter([message] { ShowErrorBox(message); });
-                       });
+    WB = new CourseBrowser(Image1, wxPoint(255, 64), wxSize(515, 473),
+                           BrowserCharsetName(SystemCodePage().Name()),
+                           [this](const std::string& message) {
+                               // Not from inside the engine's callback: a modal box there
+                               // would nest its loop.
+                               CallAfter([message] { ShowErrorBox(message); });
+                           });
+    WB->SetCourseFolder(m_places.courseFolder);
 }
 
 void TForm1::BindHandlers() {
@@ -163,6 +165,8 @@ void TForm1::FormActivate(wxActivateEvent& event) {
 }
 
 void TForm1::FormDestroy() {
+    // A page may loop forever: its web process ends with the window.
+    WB->EndWebProcess();
     m_catalogue.reset();
     m_tables.reset();
     m_wrapperPage->RemovePages();
@@ -174,6 +178,8 @@ void TForm1::Button2Click(wxCommandEvent&) {
 }
 
 void TForm1::Rebuild(const std::string& folder, std::u16string_view statusText) {
+    // The browser reaches the folder the catalogue is built from, and nothing else.
+    WB->SetCourseFolder(folder);
     m_catalogue->LoadContents(folder, statusText);
     // A close asked for during the scan takes effect now that it has run to its end.
     if (m_endRequested && !Scanning()) Close(true);
@@ -198,9 +204,11 @@ void TForm1::TVClick() {
     }
 }
 
-void TForm1::ShowHtml(std::u16string_view fragment) { Navigate(m_wrapperPage->Write(fragment)); }
+void TForm1::ShowHtml(std::u16string_view fragment) {
+    WB->OpenWrapperPage(m_wrapperPage->Write(fragment));
+}
 
-void TForm1::Navigate(const std::filesystem::path& path) { NavigateToPath(*WB, path); }
+void TForm1::Navigate(const std::filesystem::path& path) { WB->Open(path); }
 
 void TForm1::Image1MouseDown(wxMouseEvent& event) {
     StartWindowMove(*this, event);

@@ -19,11 +19,11 @@
 class wxButton;
 class wxStaticText;
 class wxTreeCtrl;
-class wxWebView;
 
 namespace courseview {
 
 class Catalogue;
+class CourseBrowser;
 class PictureControl;
 class SkinPanel;
 class TreeAdapter;
@@ -71,7 +71,7 @@ public:
     wxStaticText* Label1;
     wxButton* Button2;
     wxTreeCtrl* TV;
-    wxWebView* WB;
+    CourseBrowser* WB;
 
     void FormCreate();
     void FormActivate(wxActivateEvent& event);

@@ -289,8 +289,3 @@ TEST(NodeActivation, KindFollowsTheWholePathsLastDot) {
     EXPECT_EQ(ActivateEntry(-1, paths, tables).kind, Kind::Nothing);
     EXPECT_EQ(ActivateEntry(7, paths, tables).kind, Kind::Nothing) << "a stale index opens nothing";
 }
-
-TEST(NodeActivation, FileUriCarriesAnyName) {
-    EXPECT_EQ(FileUri("/a b/Л#1?.htm"), "file:///a%20b/%D0%9B%231%3F.htm");
-    EXPECT_EQ(FileUri("/x/bad\xFF^"), "file:///x/bad%FF%5E");
-}

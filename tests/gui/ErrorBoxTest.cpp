@@ -2,10 +2,10 @@
 // program goes on.
 
 #include <gtest/gtest.h>
-#include <wx/webview.h>
 
+#include "CourseAddress.h"
+#include "CourseBrowser.h"
 #include "ErrorBox.h"
-#include "NodeActivation.h"
 #include "ProgramFolder.h"
 #include "ViewerHarness.h"
 
@@ -41,7 +41,7 @@ TEST(ErrorBox, PictureClickThatCannotWriteThePageKeepsThePreviousOne) {
     });
     NavigationRecorder navigations(viewer.Form());
     viewer.ClickItem(" A page");
-    ASSERT_TRUE(navigations.WaitFor(FileUri(viewer.Folder().Path() + "Page.htm")));
+    ASSERT_TRUE(navigations.WaitFor(CourseUri(viewer.Folder().Path() + "Page.htm")));
     TakeErrorBoxes();
 
     const std::string page = viewer.Folder().Path() + "temp.htm";
@@ -54,19 +54,36 @@ TEST(ErrorBox, PictureClickThatCannotWriteThePageKeepsThePreviousOne) {
     viewer.ClickItem(" A page");
     ASSERT_TRUE(RunEventLoopUntil([&] { return navigations.Urls().size() >= 2; }));
     EXPECT_EQ(navigations.Urls(),
-              std::vector<std::string>(2, FileUri(viewer.Folder().Path() + "Page.htm")))
+              std::vector<std::string>(2, CourseUri(viewer.Folder().Path() + "Page.htm")))
         << "no navigation after the failed write";
 }
 
-TEST(ErrorBox, RealRefusalByTheBrowserIsShown) {
-    OpenViewer viewer;
+TEST(ErrorBox, EntryGoneSinceTheScanIsRefusedInOneBox) {
+    OpenViewer viewer(
+        [](const TempFolder& folder) { folder.Write("Page.htm", "<title>A page</title>"); });
     TakeErrorBoxes();
-    viewer.Form().WB->LoadURL("unknownscheme://nowhere");
+    std::filesystem::remove(viewer.Folder().Path() + "Page.htm");
+    viewer.ClickItem(" A page");
     std::vector<std::string> boxes;
     RunEventLoopUntil([&] {
         for (std::string& box : TakeErrorBoxes()) boxes.push_back(std::move(box));
         return !boxes.empty();
     });
+    RunEventLoopFor(300);
+    for (std::string& box : TakeErrorBoxes()) boxes.push_back(std::move(box));
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_NE(boxes[0].find("unknownscheme://nowhere"), std::string::npos) << boxes[0];
+    EXPECT_NE(boxes[0].find(CourseUri(viewer.Folder().Path() + "Page.htm")), std::string::npos)
+        << boxes[0];
+}
+
+TEST(ErrorBox, NeverMoreThanOneBoxAtATime) {
+    std::vector<std::string> shown;
+    SetErrorBoxInterceptor([&](const std::string&, const std::string& text) {
+        shown.push_back(text);
+        ShowErrorBox("while the first is open");
+    });
+    ShowErrorBox("first");
+    ShowErrorBox("after it closed");
+    InterceptErrorBoxes();
+    EXPECT_EQ(shown, (std::vector<std::string>{"first.", "after it closed."}));
 }

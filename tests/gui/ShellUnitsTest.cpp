@@ -4,7 +4,6 @@
 
 #include <clocale>
 
-#include "Browser.h"
 #include "CloseButtonHover.h"
 #include "ErrorBox.h"
 
@@ -60,10 +59,4 @@ TEST(CloseButtonHover, RedCrossShowsOnTheButtonAndInTheSquareNearTheTopLeft) {
     }
     EXPECT_TRUE(InCoordinateRange(255, 0, 1000));
     EXPECT_FALSE(InCoordinateRange(256, 0, 1000));
-}
-
-TEST(Browser, SystemCodePageNamesBecomeWebKitCharsets) {
-    EXPECT_EQ(BrowserCharset("CP1251"), "windows-1251");
-    EXPECT_EQ(BrowserCharset("UTF-8"), "utf-8");
-    EXPECT_EQ(BrowserCharset("KOI8-R"), "koi8-r");
 }

@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 #include <wx/treectrl.h>
-#include <wx/webview.h>
 
-#include "NodeActivation.h"
+#include "CourseAddress.h"
+#include "CourseBrowser.h"
 #include "ViewerHarness.h"
 
 using namespace courseview;
@@ -43,9 +43,9 @@ TEST(TreeClick, EachKindOfEntryOpensWhatItShould) {
           Click{"Photo", wrapper}, Click{" Other page", folder + "Plain/Other.htm"}}) {
         viewer.ClickItem(click.caption);
         if (click.opens.empty()) continue;
-        expected.push_back(FileUri(click.opens));
+        expected.push_back(CourseUri(click.opens));
         EXPECT_TRUE(navigations.WaitFor(expected.back())) << click.caption;
-        // A clip WebKit plays itself is no error: wait for its load to end.
+        // A clip's player is no error: wait for its load to end.
         EXPECT_TRUE(navigations.WaitForLoadEnd(expected.back())) << click.caption;
     }
     EXPECT_EQ(navigations.Urls(), expected);
@@ -74,8 +74,8 @@ TEST(TreeClick, KeyboardAndSecondPressOfADoubleClickOpenNothing) {
     // A click on empty space changes nothing but opens what is selected now.
     ClickAt(form.TV->ClientToScreen(wxPoint(200, 460)));
     ASSERT_TRUE(RunEventLoopUntil([&] { return navigations.Urls().size() >= 2; }));
-    EXPECT_EQ(navigations.Urls(), (std::vector<std::string>{FileUri(form.PagePaths().at(0)),
-                                                            FileUri(form.PagePaths().at(1))}));
+    EXPECT_EQ(navigations.Urls(), (std::vector<std::string>{CourseUri(form.PagePaths().at(0)),
+                                                            CourseUri(form.PagePaths().at(1))}));
 }
 
 TEST(TreeClick, HostileFileNamesStayInertInTheWrapperPage) {
@@ -91,17 +91,14 @@ TEST(TreeClick, HostileFileNamesStayInertInTheWrapperPage) {
     const std::string page = viewer.Folder().Path() + "temp.htm";
     for (const auto& [name, width] : {std::pair{injecting, 7}, std::pair{misleading, 9}}) {
         viewer.ClickItem(name.substr(0, name.size() - 4));
-        ASSERT_TRUE(navigations.WaitFor(FileUri(page)));
-        wxString naturalWidth, title, images;
-        EXPECT_TRUE(RunEventLoopUntil([&] {
-            return form.WB->RunScript(
-                       "document.images.length ? document.images[0].naturalWidth : 0",
-                       &naturalWidth) &&
-                   naturalWidth == std::to_string(width);
-        })) << name
-            << ": the picture itself was loaded";
-        ASSERT_TRUE(form.WB->RunScript("document.title", &title));
-        ASSERT_TRUE(form.WB->RunScript("document.images.length", &images));
+        ASSERT_TRUE(navigations.WaitFor(CourseUri(page)));
+        EXPECT_EQ(
+            WaitForScript(form, "document.images.length ? document.images[0].naturalWidth : 0",
+                          [&](const std::string& w) { return w == std::to_string(width); }),
+            std::to_string(width))
+            << name << ": the picture itself was loaded";
+        const std::string title = RunScript(form, "document.title").value_or("");
+        const std::string images = RunScript(form, "document.images.length").value_or("");
         EXPECT_NE(title, "owned") << name;
         EXPECT_EQ(images, "1") << name << ": no markup came out of the name";
     }

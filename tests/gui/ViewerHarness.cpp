@@ -5,12 +5,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <wx/treectrl.h>
-#include <wx/webview.h>
 
 #include <algorithm>
 
+#include "CourseAddress.h"
+#include "CourseBrowser.h"
 #include "ErrorBox.h"
-#include "NodeActivation.h"
 #include "ProgramFolder.h"
 
 // Last: X11's macros (None, Bool, Status) collide with names in the headers above.
@@ -201,16 +201,14 @@ std::string BmpFile(int width, int height) {
 }
 
 NavigationRecorder::NavigationRecorder(TForm1& form) {
-    form.WB->Bind(wxEVT_WEBVIEW_NAVIGATING, [seen = m_seen](wxWebViewEvent& event) {
-        seen->asked.push_back(event.GetURL().utf8_string());
+    form.WB->Bind(EVT_BROWSER_NAVIGATING, [seen = m_seen](wxCommandEvent& event) {
+        seen->asked.push_back(event.GetString().utf8_string());
         event.Skip();
     });
-    for (const auto type : {wxEVT_WEBVIEW_LOADED, wxEVT_WEBVIEW_ERROR}) {
-        form.WB->Bind(type, [seen = m_seen](wxWebViewEvent& event) {
-            seen->ended.push_back(event.GetURL().utf8_string());
-            event.Skip();
-        });
-    }
+    form.WB->Bind(EVT_BROWSER_LOADED, [seen = m_seen](wxCommandEvent& event) {
+        seen->ended.push_back(event.GetString().utf8_string());
+        event.Skip();
+    });
 }
 
 bool NavigationRecorder::WaitFor(const std::string& url, int timeoutMs) const {
@@ -234,7 +232,7 @@ OpenViewer::OpenViewer(const std::function<void(const TempFolder&)>& prepare, bo
     NavigationRecorder blank(*m_form);
     m_form->ShowAtDesignedPlace();
     if (!waitForCatalogue) return;
-    const std::string blankPage = FileUri(m_folder.Path() + "temp.htm");
+    const std::string blankPage = CourseUri(m_folder.Path() + "temp.htm");
     if (FileExists(m_folder.Path() + "temp.htm")) {
         EXPECT_TRUE(blank.WaitForLoadEnd(blankPage)) << "the blank page never loaded";
     }
@@ -268,6 +266,29 @@ wxPoint OpenViewer::ItemOnScreen(const wxTreeItemId& item) const {
 void OpenViewer::ClickItem(const std::string& caption) const {
     const wxTreeItemId item = Item(caption);
     if (item.IsOk()) ClickAt(ItemOnScreen(item));
+}
+
+std::optional<std::string> RunScript(TForm1& form, const std::string& script, int timeoutMs) {
+    auto outcome = std::make_shared<std::optional<std::optional<std::string>>>();
+    form.WB->RunScript(script, [outcome](std::optional<std::string> value) { *outcome = value; });
+    if (!RunEventLoopUntil([&] { return outcome->has_value(); }, timeoutMs)) return std::nullopt;
+    return **outcome;
+}
+
+std::string WaitForScript(TForm1& form, const std::string& script,
+                          const std::function<bool(const std::string&)>& done, int timeoutMs) {
+    const auto deadline = DeadlineIn(timeoutMs);
+    std::string value;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return value;
+        const std::optional<std::string> now =
+            RunScript(form, script, static_cast<int>(std::min<long>(left.count(), 2000)));
+        value = now.value_or("");
+        if (now && done(*now)) return value;
+        RunEventLoopFor(20);  // polling: the page changes as its own scripts run
+    }
 }
 
 bool BringIntoView(wxTreeCtrl& tree, const wxTreeItemId& item) {

@@ -32,7 +32,7 @@ void InterceptErrorBoxes();
 // A complete small 24-bit picture file.
 std::string BmpFile(int width = 4, int height = 4);
 
-// The URLs the browser was asked to open, in order.
+// The addresses the viewer asked its browser to open, in order.
 class NavigationRecorder {
 public:
     explicit NavigationRecorder(TForm1& form);
@@ -49,6 +49,16 @@ private:
     // Shared with the browser's handlers, which may outlive the recorder.
     std::shared_ptr<Seen> m_seen = std::make_shared<Seen>();
 };
+
+// Runs `script` in the page the browser shows and returns its value as text;
+// nothing when it failed or gave no answer in time.
+std::optional<std::string> RunScript(TForm1& form, const std::string& script,
+                                     int timeoutMs = 10000);
+// Runs `script` again and again until its value satisfies `done` or the time
+// is up; returns the last value ("" for none).
+std::string WaitForScript(TForm1& form, const std::string& script,
+                          const std::function<bool(const std::string&)>& done,
+                          int timeoutMs = 30000);
 
 // A viewer window over a program folder of its own, activated and with its
 // catalogue built; closed and gone when the fixture ends.

@@ -1,9 +1,8 @@
 // Where the window and its controls are, as the X server shows them.
 
 #include <gtest/gtest.h>
-#include <wx/webview.h>
 
-#include "Browser.h"
+#include "CourseBrowser.h"
 #include "ViewerHarness.h"
 
 // Last: X11's macros collide with names in the headers above.
@@ -41,7 +40,7 @@ TEST(WindowLayout, ScreenShowsSkinTreeAndBrowserInTheirPlaces) {
     const wxPoint origin = DesignedPlace.GetTopLeft();
     EXPECT_TRUE(WaitForPixel(origin + wxPoint(500, 300), Pink))
         << "the blank wrapper page blends in";
-    NavigateToPath(*viewer.Form().WB, viewer.Folder().Path() + "Blue.htm");
+    viewer.Form().WB->Open(viewer.Folder().Path() + "Blue.htm");
     struct Pixel {
         wxPoint at;
         std::uint32_t colour;

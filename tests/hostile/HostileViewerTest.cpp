@@ -18,10 +18,10 @@
 #include <filesystem>
 #include <set>
 
+#include "CourseAddress.h"
 #include "ErrorBox.h"
 #include "HostilePackages.h"
 #include "HostileSupport.h"
-#include "NodeActivation.h"
 #include "ProgramFolder.h"
 #include "Utf.h"
 #include "ViewerHarness.h"
@@ -163,7 +163,7 @@ TEST(HostileViewer, EveryHostilePackageAtOnceIsListedAndTheWindowStillAnswers) {
         // Still answering: a picture, a name full of markup, a page.
         const std::string page = folder + "temp.htm";
         ASSERT_TRUE(viewer.Click({"probe"}));
-        EXPECT_TRUE(viewer.Navigations().WaitFor(FileUri(page)));
+        EXPECT_TRUE(viewer.Navigations().WaitFor(CourseUri(page)));
         EXPECT_NE(ReadFileBytes(page).find(SourceOf(folder + "probe.bmp")), std::string::npos);
         ASSERT_TRUE(viewer.Click({"names", "\"quoted\" 'single'"}));
         EXPECT_TRUE(RunEventLoopUntil([&] {
@@ -171,7 +171,7 @@ TEST(HostileViewer, EveryHostilePackageAtOnceIsListedAndTheWindowStillAnswers) {
                    std::string::npos;
         }));
         ASSERT_TRUE(viewer.Click({"odd", " Big one"}));
-        EXPECT_TRUE(viewer.Navigations().WaitFor(FileUri(folder + "odd/huge.htm")));
+        EXPECT_TRUE(viewer.Navigations().WaitFor(CourseUri(folder + "odd/huge.htm")));
         EXPECT_EQ(TakeErrorBoxes(), std::vector<std::string>{});
     }
     EXPECT_FALSE(std::filesystem::exists(folder + "temp.htm"))
@@ -200,7 +200,7 @@ TEST(HostileViewer, TempHtmFolderInTheProgramFolderSendsThePageToTheUsersFolder)
         ASSERT_TRUE(viewer.Click({"photo"}));
         const auto pages = ListingOrder(runtime.Path());
         ASSERT_EQ(pages.size(), 1u);
-        EXPECT_TRUE(viewer.Navigations().WaitFor(FileUri(runtime.Path() + pages[0])));
+        EXPECT_TRUE(viewer.Navigations().WaitFor(CourseUri(runtime.Path() + pages[0])));
         EXPECT_NE(
             ReadFileBytes(runtime.Path() + pages[0]).find(SourceOf(program.Path() + "photo.bmp")),
             std::string::npos);
@@ -232,7 +232,7 @@ TEST(HostileViewer, ReadOnlyProgramFolderStillShowsPicturesAndChangesNothing) {
             ASSERT_TRUE(viewer.Click({"photo"}));
             const auto pages = ListingOrder(runtime.Path());
             ASSERT_EQ(pages.size(), 1u);
-            EXPECT_TRUE(viewer.Navigations().WaitFor(FileUri(runtime.Path() + pages[0])));
+            EXPECT_TRUE(viewer.Navigations().WaitFor(CourseUri(runtime.Path() + pages[0])));
         }
         EXPECT_TRUE(FolderIsEmpty(runtime.Path()));
 
@@ -245,7 +245,7 @@ TEST(HostileViewer, ReadOnlyProgramFolderStillShowsPicturesAndChangesNothing) {
         ASSERT_TRUE(viewer.Click({"photo"}));
         EXPECT_EQ(TakeErrorBoxes(), std::vector<std::string>{box});
         ASSERT_TRUE(viewer.Click({" A page"}));
-        EXPECT_TRUE(viewer.Navigations().WaitFor(FileUri(program.Path() + "page.htm")));
+        EXPECT_TRUE(viewer.Navigations().WaitFor(CourseUri(program.Path() + "page.htm")));
     }
     EXPECT_TRUE(Differences(before, TakeSnapshot(root)).empty());
     ::chmod(root.c_str(), 0755);
@@ -326,4 +326,35 @@ TEST(HostileViewer, RealProgramSurvivesFilesVanishingMovingAndFailingDuringItsSc
     const auto differences = Differences(expected, TakeSnapshot(root), true);
     EXPECT_TRUE(differences.empty())
         << differences.size() << " changes, the first: " << differences.front();
+}
+
+TEST(HostileViewer, EntriesOpenWhateverBytesTheirNamesHold) {
+    HostileFolder outside;
+    // A course folder named on a Russian Windows, copied over byte for byte.
+    const std::string folder = outside.MakeFolder("\xCA\xF3\xF0\xF1") + "/";
+    WriteFile(folder + "5\xFF.htm", "<title>Page FF</title><body>five</body>");
+    WriteFile(folder + "2\xFF.jpg", BmpFile(5, 3));
+    WriteFile(folder + "3\xD0.jpg", BmpFile(6, 3));
+    TakeErrorBoxes();
+    Viewer viewer(FormPlaces::InProgramFolder(folder, {}, folder + "none"));
+    ASSERT_TRUE(viewer.Built());
+    const auto captions = viewer.TopLevelCaptions();
+    const auto caption = [&](char first) {
+        for (const std::string& caption : captions)
+            if (caption.starts_with(first)) return caption;
+        ADD_FAILURE() << "no caption starting with " << first;
+        return std::string();
+    };
+    ASSERT_TRUE(viewer.Click({" Page FF"}));
+    EXPECT_EQ(WaitForScript(viewer.Form(), "document.body.textContent",
+                            [](const std::string& text) { return text == "five"; }),
+              "five");
+    for (const auto& [first, width] : {std::pair{'2', "5"}, std::pair{'3', "6"}}) {
+        ASSERT_TRUE(viewer.Click({caption(first)}));
+        EXPECT_EQ(WaitForScript(viewer.Form(), "document.images[0].naturalWidth",
+                                [&](const std::string& w) { return w == width; }),
+                  width)
+            << "picture " << first;
+    }
+    EXPECT_EQ(TakeErrorBoxes(), std::vector<std::string>{});
 }

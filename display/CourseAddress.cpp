@@ -1,0 +1,79 @@
+#include "CourseAddress.h"
+
+#include "NodeActivation.h"
+
+namespace courseview {
+
+namespace {
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
+// The scheme of `uri` in lower case, or "" when it has none.
+std::string SchemeOf(std::string_view uri) {
+    const auto colon = uri.find(':');
+    if (colon == std::string_view::npos || colon == 0) return {};
+    std::string scheme;
+    for (const char c : uri.substr(0, colon)) {
+        const bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                             (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
+        if (!allowed) return {};
+        scheme.push_back(LowerAscii(c));
+    }
+    return scheme;
+}
+
+}  // namespace
+
+std::string CourseUri(const std::filesystem::path& path) {
+    std::error_code ignored;
+    const std::filesystem::path absolute =
+        path.is_absolute() ? path : std::filesystem::absolute(path, ignored);
+    std::string uri = std::string(CourseScheme) + "://";
+    AppendUriPath(uri, absolute.native());
+    return uri;
+}
+
+std::optional<std::string> PathOfCourseUri(std::string_view uri) {
+    if (SchemeOf(uri) != CourseScheme) return std::nullopt;
+    std::string_view rest = uri.substr(CourseScheme.size() + 1);
+    if (!rest.starts_with("//")) return std::nullopt;
+    rest.remove_prefix(2);
+    // The viewer's addresses have no host; one a page made up names nothing.
+    if (!rest.starts_with('/') && !rest.starts_with('\\')) return std::nullopt;
+    rest = rest.substr(0, rest.find_first_of("?#"));
+    std::string path;
+    for (std::size_t i = 0; i < rest.size(); ++i) {
+        const char c = rest[i];
+        if (c == '\\') {
+            path.push_back('/');
+        } else if (c == '%' && i + 2 < rest.size() && HexValue(rest[i + 1]) >= 0 &&
+                   HexValue(rest[i + 2]) >= 0) {
+            path.push_back(static_cast<char>(HexValue(rest[i + 1]) * 16 + HexValue(rest[i + 2])));
+            i += 2;
+        } else {
+            path.push_back(c);
+        }
+    }
+    if (path.find('\0') != std::string::npos) return std::nullopt;
+    return path;
+}
+
+bool PageMayNavigateTo(std::string_view uri) {
+    const std::string scheme = SchemeOf(uri);
+    if (scheme == CourseScheme || scheme == "http" || scheme == "https" || scheme == "data" ||
+        scheme == "blob") {
+        return true;
+    }
+    if (scheme != "about") return false;
+    const std::string_view page = uri.substr(6, uri.substr(6).find_first_of("?#"));
+    return page == "blank" || page == "srcdoc";
+}
+
+}  // namespace courseview

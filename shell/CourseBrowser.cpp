@@ -1,0 +1,211 @@
+#include "CourseBrowser.h"
+
+#include <webkit2/webkit2.h>
+
+#include "CourseAddress.h"
+#include "CourseRequest.h"
+#include "CourseScheme.h"
+#include "PageConfinement.h"
+
+namespace courseview {
+
+wxDEFINE_EVENT(EVT_BROWSER_NAVIGATING, wxCommandEvent);
+wxDEFINE_EVENT(EVT_BROWSER_LOADED, wxCommandEvent);
+
+namespace {
+
+// A course page may not make the viewer write files: a download it starts on
+// its own, or one the engine would start for a file it cannot show, is dropped.
+void CancelDownload(WebKitWebContext*, WebKitDownload* download, gpointer) {
+    webkit_download_cancel(download);
+}
+
+// Windows took a "\" in a link for "/", and the course scheme does too; a page
+// reached through such a link gets the address with "/" before its own links
+// resolve, so they resolve from its folder as they did on Windows.
+constexpr char BackslashAddressScript[] = R"(
+if (location.protocol == 'course:' && location.href.indexOf('\\') >= 0)
+  history.replaceState(history.state, '', location.href.replace(/\\/g, '/'));
+)";
+
+WebKitUserContentManager* NewContentManager() {
+    WebKitUserContentManager* manager = webkit_user_content_manager_new();
+    WebKitUserScript* script =
+        webkit_user_script_new(BackslashAddressScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+                               WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+    webkit_user_content_manager_add_script(manager, script);
+    webkit_user_script_unref(script);
+    return manager;
+}
+
+// A view on a context of its own: ephemeral, so caches, storage, databases,
+// service workers, HSTS and media keys stay in memory and end with it.
+WebKitWebView* NewCourseView(std::shared_ptr<const CourseSite> site,
+                             const std::string& defaultCharset) {
+    WebKitWebContext* context = webkit_web_context_new_ephemeral();
+    webkit_web_context_set_cache_model(context, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
+    ServeCourseScheme(context, std::move(site));
+    g_signal_connect(context, "download-started", G_CALLBACK(CancelDownload), nullptr);
+    // A clip the student opened plays at once, sound and all.
+    WebKitWebsitePolicies* policies =
+        webkit_website_policies_new_with_policies("autoplay", WEBKIT_AUTOPLAY_ALLOW, nullptr);
+    WebKitUserContentManager* content = NewContentManager();
+    auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context,
+                                              "website-policies", policies, "user-content-manager",
+                                              content, nullptr));
+    g_object_unref(content);
+    g_object_unref(policies);
+    g_object_unref(context);  // the view keeps it
+    ConfinePages(view);
+    webkit_settings_set_default_charset(webkit_web_view_get_settings(view), defaultCharset.c_str());
+    return view;
+}
+
+bool IsRefusal(const GError* error) {
+    // A click before the previous load ended replaces that load.
+    if (error->domain == WEBKIT_NETWORK_ERROR && error->code == WEBKIT_NETWORK_ERROR_CANCELLED)
+        return false;
+    // A media document the engine plays itself ends its page load this way.
+    return !(error->domain == WEBKIT_PLUGIN_ERROR &&
+             error->code == WEBKIT_PLUGIN_ERROR_WILL_HANDLE_LOAD);
+}
+
+struct PendingScript {
+    std::function<void(std::optional<std::string>)> done;
+};
+
+void ScriptFinished(GObject* source, GAsyncResult* result, gpointer data) {
+    const std::unique_ptr<PendingScript> pending(static_cast<PendingScript*>(data));
+    GError* error = nullptr;
+    JSCValue* value =
+        webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error);
+    if (value == nullptr) {
+        // Cancelled: the browser is gone, and whoever asked with it.
+        const bool cancelled = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
+        g_error_free(error);
+        if (!cancelled) pending->done(std::nullopt);
+        return;
+    }
+    char* text = jsc_value_to_string(value);
+    std::optional<std::string> outcome;
+    if (text != nullptr) outcome = text;
+    g_free(text);
+    g_object_unref(value);
+    pending->done(std::move(outcome));
+}
+
+}  // namespace
+
+CourseBrowser::CourseBrowser(wxWindow* parent, const wxPoint& position, const wxSize& size,
+                             const std::string& defaultCharset,
+                             std::function<void(const std::string&)> onRefusal)
+    : m_site(std::make_shared<CourseSite>()),
+      m_onRefusal(std::move(onRefusal)),
+      m_scripts(g_cancellable_new()) {
+    m_view = NewCourseView(m_site, defaultCharset);
+    Create(parent, wxID_ANY, GTK_WIDGET(m_view));
+    SetSize(wxRect(position, size));
+    g_signal_connect(m_view, "load-changed",
+                     G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, gpointer self) {
+                         static_cast<CourseBrowser*>(self)->OnLoadChanged(event);
+                     }),
+                     this);
+    g_signal_connect(
+        m_view, "load-failed",
+        G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error, gpointer self) {
+            static_cast<CourseBrowser*>(self)->OnLoadFailed(uri != nullptr ? uri : "",
+                                                            error->message, IsRefusal(error));
+            return FALSE;
+        }),
+        this);
+    g_signal_connect(m_view, "notify::is-web-process-responsive",
+                     G_CALLBACK(+[](WebKitWebView*, GParamSpec*, gpointer self) {
+                         static_cast<CourseBrowser*>(self)->OnResponsivenessChanged();
+                     }),
+                     this);
+}
+
+CourseBrowser::~CourseBrowser() {
+    g_signal_handlers_disconnect_by_data(m_view, this);
+    g_cancellable_cancel(m_scripts);
+    g_object_unref(m_scripts);
+    EndWebProcess();
+}
+
+void CourseBrowser::SetCourseFolder(const std::string& folder) {
+    m_site->courseFolder = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+}
+
+void CourseBrowser::Open(const std::filesystem::path& path) {
+    if (!webkit_web_view_get_is_web_process_responsive(m_view)) EndWebProcess();
+    LoadOwn(CourseUri(path));
+}
+
+void CourseBrowser::OpenWrapperPage(const std::filesystem::path& page) {
+    m_site->wrapperPage = page.native();
+    Open(page);
+}
+
+std::string CourseBrowser::CurrentUri() const {
+    const char* uri = webkit_web_view_get_uri(m_view);
+    return uri != nullptr ? uri : "";
+}
+
+void CourseBrowser::RunScript(const std::string& script,
+                              std::function<void(std::optional<std::string>)> done) {
+    webkit_web_view_evaluate_javascript(m_view, script.c_str(), -1, nullptr, nullptr, m_scripts,
+                                        ScriptFinished, new PendingScript{std::move(done)});
+}
+
+void CourseBrowser::EndWebProcess() {
+    // Whatever the ended process was loading is no refusal of the student's.
+    m_own = {};
+    webkit_web_view_terminate_web_process(m_view);
+}
+
+void CourseBrowser::LoadOwn(const std::string& uri) {
+    m_own = {uri, false};
+    webkit_web_view_load_uri(m_view, uri.c_str());
+    Send(EVT_BROWSER_NAVIGATING, uri);
+}
+
+void CourseBrowser::OnLoadChanged(int event) {
+    const std::string uri = CurrentUri();
+    if (event == WEBKIT_LOAD_COMMITTED && uri == m_own.uri) m_own.committed = true;
+    if (event == WEBKIT_LOAD_FINISHED) {
+        // A failed load ends too, but the view may show the address before it.
+        const std::string ended = m_failedUri.empty() ? uri : m_failedUri;
+        m_failedUri.clear();
+        if (ended == m_own.uri) m_own = {};
+        Send(EVT_BROWSER_LOADED, ended);
+    }
+}
+
+void CourseBrowser::OnLoadFailed(const std::string& uri, const std::string& message, bool refusal) {
+    m_failedUri = uri;
+    // Only the student's own click earns a message: what a page does to
+    // itself (a broken link, a download, a navigation on a timer) does not.
+    if (uri.empty() || uri != m_own.uri) return;
+    m_own = {};
+    if (refusal && m_onRefusal) m_onRefusal(message + " (" + uri + ")");
+}
+
+void CourseBrowser::OnResponsivenessChanged() {
+    if (webkit_web_view_get_is_web_process_responsive(m_view)) return;
+    // A page stuck in a loop holds up what the student asked for since: end
+    // it and ask again of a fresh web process. A page the student asked for
+    // that loops once shown stays until the next click.
+    if (m_own.uri.empty() || m_own.committed) return;
+    const std::string uri = m_own.uri;
+    EndWebProcess();
+    LoadOwn(uri);
+}
+
+void CourseBrowser::Send(const wxEventType& type, const std::string& uri) {
+    wxCommandEvent event(type, GetId());
+    event.SetEventObject(this);
+    event.SetString(wxString::FromUTF8(uri));
+    ProcessWindowEvent(event);
+}
+
+}  // namespace courseview

@@ -1,0 +1,86 @@
+#pragma once
+// The browser area: a WebKitGTK view of the viewer's own, hosted in the
+// window, showing course files through the viewer's scheme on an ephemeral
+// engine context, so nothing a page does outlives the window.
+
+#include <wx/event.h>
+#include <wx/nativewin.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+typedef struct _WebKitWebView WebKitWebView;
+typedef struct _GCancellable GCancellable;
+
+namespace courseview {
+
+struct CourseSite;
+
+// Sent by the browser as it starts one of the viewer's own navigations, and
+// as any main-frame load ends, shown or failed; the event's string is the
+// address.
+wxDECLARE_EVENT(EVT_BROWSER_NAVIGATING, wxCommandEvent);
+wxDECLARE_EVENT(EVT_BROWSER_LOADED, wxCommandEvent);
+
+class CourseBrowser : public wxNativeWindow {
+public:
+    // Shows nothing yet. Pages the viewer serves without a charset are read in
+    // `defaultCharset` (the system code page). `onRefusal` receives the message
+    // of each of the viewer's own navigations that fails; what a page itself
+    // does never reaches it.
+    CourseBrowser(wxWindow* parent, const wxPoint& position, const wxSize& size,
+                  const std::string& defaultCharset,
+                  std::function<void(const std::string& message)> onRefusal);
+    ~CourseBrowser() override;
+
+    // The folder course addresses reach (ends in "/"): the one the catalogue
+    // was built from.
+    void SetCourseFolder(const std::string& folder);
+
+    // Shows the file or folder at `path` (the viewer's own navigation). A web
+    // process that stopped answering is ended first, so a page stuck in a loop
+    // cannot keep the student from the next entry.
+    void Open(const std::filesystem::path& path);
+
+    // Shows the wrapper page just written at `page`, which may lie outside the
+    // course.
+    void OpenWrapperPage(const std::filesystem::path& page);
+
+    // The address the main frame shows or is loading.
+    std::string CurrentUri() const;
+
+    // Runs `script` in the page shown; `done` receives its value as text, or
+    // nothing when the script failed or the page went away first. Never called
+    // once the browser is gone.
+    void RunScript(const std::string& script,
+                   std::function<void(std::optional<std::string> value)> done);
+
+    // Ends the engine's web process at once: a page cannot keep it running
+    // after the window has closed.
+    void EndWebProcess();
+
+    WebKitWebView* View() const { return m_view; }
+
+private:
+    void LoadOwn(const std::string& uri);
+    void OnLoadChanged(int event);
+    void OnLoadFailed(const std::string& uri, const std::string& message, bool refusal);
+    void OnResponsivenessChanged();
+    void Send(const wxEventType& type, const std::string& uri);
+
+    WebKitWebView* m_view = nullptr;
+    std::shared_ptr<CourseSite> m_site;
+    std::function<void(const std::string&)> m_onRefusal;
+    GCancellable* m_scripts = nullptr;  // cancels the scripts still running when the browser goes
+    // The viewer's own navigation, until it has finished or failed.
+    struct OwnNavigation {
+        std::string uri;
+        bool committed = false;  // the page is shown, if not yet whole
+    } m_own;
+    std::string m_failedUri;  // a main-frame load that failed, until its end is told
+};
+
+}  // namespace courseview
