@@ -56,6 +56,7 @@ CourseAnswer Page(std::string bytes) {
 
 CourseAnswer AnswerCourseRequest(const CourseSite& site, std::string_view uri, bool documentRequest,
                                  const CodePage& systemCodePage) {
+    if (!site.resultsPageUri.empty() && uri == site.resultsPageUri) return Page(site.resultsPage);
     const std::optional<std::string> path = PathOfCourseUri(uri);
     if (!path) return {};
     if (!site.wrapperPage.empty() && *path == site.wrapperPage) {
