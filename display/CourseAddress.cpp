@@ -33,14 +33,14 @@ constexpr std::string_view SearchPrefix = "course://search/";
 
 // Decimal digits without a leading zero, within `maximum`.
 std::optional<std::uint64_t> Number(std::string_view digits, std::uint64_t maximum) {
-    if (digits.empty() || digits.size() > 19 || (digits.size() > 1 && digits[0] == '0'))
-        return std::nullopt;
+    if (digits.empty() || (digits.size() > 1 && digits[0] == '0')) return std::nullopt;
     std::uint64_t value = 0;
     for (const char c : digits) {
         if (c < '0' || c > '9') return std::nullopt;
-        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+        const auto digit = static_cast<std::uint64_t>(c - '0');
+        if (value > (maximum - digit) / 10) return std::nullopt;
+        value = value * 10 + digit;
     }
-    if (value > maximum) return std::nullopt;
     return value;
 }
 

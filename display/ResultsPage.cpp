@@ -71,9 +71,9 @@ std::string MarkedText(std::u16string_view text, const std::vector<TextRange>& m
 
 std::string FolderText(const std::vector<std::u16string>& folders) {
     std::u16string path;
-    for (const std::u16string& folder : folders) {
-        if (!path.empty()) path += FolderSeparator;
-        path += folder;
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        if (i > 0) path += FolderSeparator;
+        path += folders[i];
     }
     return Text(path);
 }

@@ -141,7 +141,8 @@ TEST(ResultsPage, AddressesOfThePageAndItsLinks) {
              Case{"course://search/3/1?x", std::nullopt},
              Case{"course://search/", std::nullopt},
              Case{"course:///search/3", std::nullopt},
-             Case{"course://search/99999999999999999999", std::nullopt},
+             Case{"course://search/18446744073709551615", SearchAddress{UINT64_MAX, {}}},
+             Case{"course://search/18446744073709551616", std::nullopt},
          })
         EXPECT_EQ(ParseSearchUri(c.uri), c.address) << c.uri;
     EXPECT_FALSE(PathOfCourseUri(ResultsPageUri(3))) << "names no file";
