@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "QueryMatcher.h"
+#include "Words.h"
 
 namespace courseview {
 
@@ -89,6 +90,11 @@ std::optional<std::size_t> SearchSession::TakeResultToOpen() {
     m_openOnArrival = false;
     m_opened = 0;
     return m_opened;
+}
+
+std::u16string SearchSession::WordToMark() const {
+    const std::vector<TextWord> words = WordsOf(m_query);
+    return words.empty() ? std::u16string() : m_query.substr(words[0].begin, words[0].length);
 }
 
 void SearchSession::Forget() {

@@ -30,6 +30,8 @@ public:
     void Typed(std::u16string_view text, Clock::time_point now);
     // Enter: the search typed for is due now, without waiting for the pause.
     void Hurry();
+    // Escape: what was typed is not searched for after all.
+    void DropTyped() { m_typed.reset(); }
 
     struct Due {
         std::uint64_t generation;  // the results of this search must carry it
@@ -71,6 +73,10 @@ public:
     // The catalogue is rebuilt: entry indices change, so the results no
     // longer apply and nothing is due.
     void Forget();
+
+    // What the engine's find marks in a result's page: the query's first
+    // word as it was typed (the engine's find takes one).
+    std::u16string WordToMark() const;
 
     std::uint64_t Generation() const { return m_generation; }
     const std::u16string& Query() const { return m_query; }

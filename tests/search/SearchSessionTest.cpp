@@ -46,15 +46,20 @@ TEST(SearchSession, TypingStartsASearchOnceItPauses) {
     const auto due = session.TakeDueSearch(T0 + 500ms);
     ASSERT_TRUE(due);
     EXPECT_EQ(due->query, u"ке");
+    EXPECT_EQ(session.WordToMark(), u"ке");
     EXPECT_TRUE(session.Running());
     EXPECT_FALSE(session.TakeDueSearch(T0 + 900ms)) << "started once";
     EXPECT_FALSE(session.NextDeadline());
 
-    session.Typed(u"ке!", T0 + 1s);
+    session.Typed(u"закон", T0 + 1s);
+    session.DropTyped();  // Escape
+    EXPECT_FALSE(session.TakeDueSearch(T0 + 2s));
+    session.Typed(u" «Законы» Кеплера!", T0 + 1s);
     session.Hurry();  // Enter: at once
     const auto hurried = session.TakeDueSearch(T0 + 1s);
     ASSERT_TRUE(hurried);
     EXPECT_EQ(hurried->generation, due->generation + 1);
+    EXPECT_EQ(session.WordToMark(), u"Законы") << "as typed";
 
     for (const std::u16string_view empty : {u"", u"  ", u"«—»"}) {
         session.Typed(empty, T0);
