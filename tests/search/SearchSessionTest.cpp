@@ -161,9 +161,9 @@ TEST(CatalogueRecorder, SnapshotsReadAsTheShownTreeAndOutliveRebuilds) {
         EXPECT_EQ(snapshot->Path(entry), expected.Path(entry));
         EXPECT_EQ(snapshot->IsPage(entry), expected.IsPage(entry));
         EXPECT_EQ(snapshot->FolderPath(entry), expected.FolderPath(entry));
-        shown.Select(
-            reinterpret_cast<std::size_t>(recorder.ShownNodeOf(static_cast<std::int32_t>(entry))) -
-            1);
+        // The shown tree's node, selected there (a MemoryTree's handle is its position + 1).
+        const NodeHandle node = recorder.ShownNodeOf(static_cast<std::int32_t>(entry));
+        shown.Select(reinterpret_cast<std::size_t>(node) - 1);
         EXPECT_EQ(shown.SelectedEntryIndex(), static_cast<std::int32_t>(entry));
     }
     EXPECT_EQ(recorder.ShownNodeOf(4), nullptr);
