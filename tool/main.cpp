@@ -12,6 +12,7 @@
 #include <string>
 
 #include "CatalogueReport.h"
+#include "CodePage.h"
 #include "CommandLine.h"
 #include "CourseFolder.h"
 #include "FileError.h"
@@ -109,6 +110,8 @@ int main(int argc, char** argv) {
     if (const std::string problem = FolderProblem(folder); !problem.empty())
         return Misuse(QuotedForMessage(folder) + " " + problem);
     const bool json = !line.options.empty();
+    if (const std::string& warning = SystemCodePageWarning(); !warning.empty())
+        std::cerr << "courseview-catalogue: " << warning << "\n";
 
     AllowDeepFolderListings();
     if (const auto words = line.values.find("--find"); words != line.values.end())
