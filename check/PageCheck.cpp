@@ -15,7 +15,33 @@ namespace {
 constexpr std::size_t ChunkBytes = 256 * 1024;
 static_assert(ChunkBytes > DisplayDecisionBytes, "the first chunk decides the encoding");
 
+// UTF-16 turned into units by hand: a converter would cost more than reading
+// the page. A lone surrogate stays as it is, as a browser keeps it; half a
+// unit at the page's end is U+FFFD.
+std::size_t DecodeUtf16(std::string_view bytes, bool atEnd, bool bigEndian, std::u16string& out) {
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t pairs = bytes.size() / 2;
+    out.resize(pairs);
+    for (std::size_t i = 0; i < pairs; ++i) {
+        const unsigned one = data[2 * i];
+        const unsigned other = data[2 * i + 1];
+        out[i] = static_cast<char16_t>(bigEndian ? one << 8 | other : other << 8 | one);
+    }
+    if (atEnd && bytes.size() % 2 == 1) {
+        out.push_back(u'\uFFFD');
+        return bytes.size();
+    }
+    return 2 * pairs;
+}
+
 }  // namespace
+
+std::size_t PageCheck::Decode(const CodePage& decoder, std::string_view bytes, bool atEnd) {
+    m_units.clear();
+    if (m_utf16 != Utf16::No)
+        return DecodeUtf16(bytes, atEnd, m_utf16 == Utf16::BigEndian, m_units);
+    return decoder.DecodePrefix(bytes, atEnd, m_units);
+}
 
 PageCheck::PageCheck(LinkCheck& links, const CodePage& systemCodePage)
     : m_links(links), m_systemCodePage(systemCodePage), m_buffer(ChunkBytes, '\0') {}
@@ -75,8 +101,7 @@ bool PageCheck::MayHoldLink(const CodePage& decoder, std::size_t textStart) {
         return mayHold;
     }
     Stream(textStart, [&](std::string_view bytes, bool atEnd) {
-        m_units.clear();
-        const std::size_t used = decoder.DecodePrefix(bytes, atEnd, m_units);
+        const std::size_t used = Decode(decoder, bytes, atEnd);
         const std::size_t zero = m_units.find(u'\0');
         if (zero != std::u16string::npos) m_units.resize(zero);
         mayHold = m_filter.MayHoldLink(m_units);
@@ -92,8 +117,7 @@ void PageCheck::CheckLinks(const CodePage& decoder, std::size_t textStart, const
     });
     HtmlTextReader reader(links);
     Stream(textStart, [&](std::string_view bytes, bool atEnd) {
-        m_units.clear();
-        const std::size_t used = decoder.DecodePrefix(bytes, atEnd, m_units);
+        const std::size_t used = Decode(decoder, bytes, atEnd);
         const std::size_t zero = m_units.find(u'\0');
         if (zero != std::u16string::npos) m_units.resize(zero);
         reader.Feed(m_units);
@@ -132,6 +156,9 @@ bool PageCheck::Check(const std::string& path, const ProblemSink& sink) {
         // A charset this system's converter does not know.
     }
     if (decoder == nullptr) return true;
+    m_utf16 = encoding.codeset == "UTF-16LE"   ? Utf16::LittleEndian
+              : encoding.codeset == "UTF-16BE" ? Utf16::BigEndian
+                                               : Utf16::No;
     try {
         if (MayHoldLink(*decoder, encoding.markBytes))
             CheckLinks(*decoder, encoding.markBytes, path, sink);

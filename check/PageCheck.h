@@ -40,6 +40,8 @@ private:
     void Fill();
     template <typename Take>
     void Stream(std::size_t from, Take take);
+    // Decodes what it can of `bytes` into m_units; returns the bytes used.
+    std::size_t Decode(const CodePage& decoder, std::string_view bytes, bool atEnd);
     bool MayHoldLink(const CodePage& decoder, std::size_t textStart);
     void CheckLinks(const CodePage& decoder, std::size_t textStart, const std::string& path,
                     const ProblemSink& sink);
@@ -52,6 +54,8 @@ private:
     std::size_t m_size = 0;           // bytes in m_buffer
     bool m_atEnd = false;             // nothing more of the page comes
     std::u16string m_units;           // decoded text, a chunk at a time
+    enum class Utf16 { No, LittleEndian, BigEndian };
+    Utf16 m_utf16 = Utf16::No;  // the page's, decoded apart from its converter
     LinkFilter m_filter;
     bool m_useFilter = true;
 };
