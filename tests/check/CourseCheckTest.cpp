@@ -37,6 +37,13 @@ std::string Check(const std::string& folder, const std::string& options, int& ex
 
 constexpr std::string_view Head = "<html><head><meta charset=\"utf-8\">\n";
 
+std::string Utf16LittleEndianWithMark(std::u16string_view text) {
+    std::string bytes = "\xFF\xFE";
+    for (char16_t unit : text)
+        bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+    return bytes;
+}
+
 // Every kind of problem, and pages without any; "@" in a name stands for
 // the course folder in the expected report.
 const std::pair<const char*, std::string> TestCourse[] = {
@@ -64,6 +71,7 @@ const std::pair<const char*, std::string> TestCourse[] = {
     {"Лекции/Из.htm", "<title>Из архива</title>"},
     {"Лекции/old.htm", "<title>Old</title>\r\n<p>\xCF\xF0\xE8\xEC\xE5\xF0 <a href=\"%C8%E7.htm\">"},
     {"short.htm", "<TITLE>A</TITLE>"},
+    {"unicode.htm", Utf16LittleEndianWithMark(u"<title>Юникод</title>\r\n<img src=\"Рис.bmp\">")},
     {"empty title.htm", "\n\n<title></title>"},
     {"no title.htm", "<p>text"},
     {"Разное/b.htm", "<title>after the broken one</title>"},
@@ -101,6 +109,7 @@ constexpr std::string_view ExpectedReport = R"({"problems": [
   {"kind": "broken-link", "path": "@index.htm", "line": 10, "link": "%zz.htm", "target": "@%zz.htm", "message": "Nothing in the course is named \"%zz.htm\", not even with letter case ignored."},
   {"kind": "outside-link", "path": "@index.htm", "line": 10, "link": "pics/secret.htm", "target": null, "message": "\"pics/secret.htm\" lies outside the course folder, through a symbolic link: the viewer loads nothing outside the course."},
   {"kind": "short-title", "path": "@short.htm", "line": 1, "link": null, "target": null, "message": "The title \"A\" is shorter than two characters: the catalogue shows the file name \"short\" instead."},
+  {"kind": "broken-link", "path": "@unicode.htm", "line": 2, "link": "Рис.bmp", "target": "@Рис.bmp", "message": "Nothing in the course is named \"Рис.bmp\", not even with letter case ignored."},
   {"kind": "code-page-dependent", "path": "@Лекции/old.htm", "line": 2, "link": null, "target": null, "message": "The page has no byte-order mark, declares no charset and is not UTF-8, so it is read in the system code page, here windows-1251: it reads right only where that is the author's code page. If the page was written in windows-1251, add <meta charset=\"windows-1251\"> to its head."},
   {"kind": "duplicate-caption", "path": "@Лекции/Лекция 2.htm", "line": null, "link": null, "target": null, "message": "2 entries of this folder are captioned \" Лекция 2-3\", and a student cannot tell them apart: \"Лекция 2.htm\", \"Лекция 3.htm\"."},
   {"kind": "listing-ended", "path": "@Разное/a.htm", "line": null, "link": null, "target": null, "message": "The page could not be read (Cannot open file \"@Разное/a.htm\". No such file or directory), so its folder's listing ended there, and these entries after it are missing from the catalogue: \"b.htm\", \"c.jpg\"."}
@@ -136,8 +145,8 @@ TEST_F(CourseCheckTest, ReadableReportListsTheSameProblemsByPage) {
         expectedKinds.emplace_back(report.substr(start, report.find('"', start) - start));
     }
     EXPECT_EQ(kinds, expectedKinds) << text;
-    EXPECT_EQ(pages, 6u) << text;
-    EXPECT_TRUE(text.ends_with("\n13 problems in 6 entries\n")) << text;
+    EXPECT_EQ(pages, 7u) << text;
+    EXPECT_TRUE(text.ends_with("\n14 problems in 7 entries\n")) << text;
 }
 
 TEST(CourseCheck, CleanCourseReportsNothingAndExitsZero) {
@@ -193,8 +202,9 @@ TEST(CourseCheck, HostilePagesAreCheckedInBoundsWithoutCrashing) {
         list += (list.empty() ? "" : ",") + std::string(ProblemKindName(problem.kind)) + ":" +
                 std::to_string(problem.line.value_or(0));
         longestLink = std::max(longestLink, problem.link.value_or("").size());
-        if (problem.link && problem.link->size() == HtmlTextReader::MaximumValueLength)
+        if (problem.link && problem.link->size() == HtmlTextReader::MaximumValueLength) {
             EXPECT_NE(problem.message.find("runs past 8192 characters"), std::string::npos);
+        }
     });
     for (const Case& c : cases) EXPECT_EQ(found[c.name], c.found) << c.name;
     EXPECT_EQ(longestLink, HtmlTextReader::MaximumValueLength);
