@@ -77,6 +77,7 @@ void PageCheck::Stream(std::size_t from, Take take) {
         const std::size_t used = take(bytes, m_atEnd);
         if (used == std::string_view::npos || m_atEnd) return;
         const std::size_t left = bytes.size() - std::min(used, bytes.size());
+        if (left == m_buffer.size()) return;  // a full chunk and no character in it: no way on
         std::memmove(m_buffer.data(), bytes.data() + bytes.size() - left, left);
         m_bufferStart += at + bytes.size() - left;
         m_size = left;
