@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "CheckBench.h"
 #include "FloorWalk.h"
 #include "FolderScan.h"
 #include "Measurement.h"
@@ -169,6 +170,7 @@ void MeasurePackage(const Options& options, const std::string& sizeName, bool ca
         std::cout << "\n(courseview-catalogue exited with " << tool.exitStatus << ")\n";
 
     MeasureSearch(options, folder, facts);
+    MeasureCheck(options, folder, facts);
 }
 
 void MeasureHugePage(const Options& options, bool canDrop) {

@@ -6,14 +6,15 @@
 # is kept in build-fuzz/findings/ and the script fails.
 #
 #   scripts/fuzz.sh [SECONDS_EACH] [TextDecoding SimpleParser PageTitle WrapperFragment CatalogueJson
-#                                   HtmlTextReader PageFilter]
+#                                   HtmlTextReader PageFilter LinkExtraction]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 shift $(( $# > 0 ? 1 : 0 ))
 targets=("$@")
 [ "${#targets[@]}" -gt 0 ] ||
-  targets=(TextDecoding SimpleParser PageTitle WrapperFragment CatalogueJson HtmlTextReader PageFilter)
+  targets=(TextDecoding SimpleParser PageTitle WrapperFragment CatalogueJson HtmlTextReader PageFilter
+           LinkExtraction)
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
