@@ -11,35 +11,16 @@
 #include "Measurement.h"
 #include "MemoryTree.h"
 #include "Report.h"
+#include "ScannedCourse.h"
 #include "SearchBench.h"
 #include "SearchCatalogue.h"
 
 namespace courseview::bench {
 
-namespace {
-
-std::string ProgramFolder() {
-    return std::filesystem::read_symlink("/proc/self/exe").parent_path().string();
-}
-
-std::vector<std::string> CataloguePages(const std::string& folder) {
-    MemoryTree tree;
-    WindowlessHost host;
-    const ExtensionTables tables = MakeExtensionTables();
-    Catalogue scan(tree, host, tables);
-    scan.LoadContents(folder, u"");
-    const MemoryTreeCatalogue catalogue(tree, scan.PagePaths, tables);
-    std::vector<std::string> pages;
-    for (std::size_t entry = 0; entry < catalogue.EntryCount(); ++entry) {
-        if (catalogue.IsPage(entry)) pages.push_back(catalogue.Path(entry));
-    }
-    return pages;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 void MeasureCheck(const Options& options, const std::string& folder, const PackageFacts& facts) {
-    const std::vector<std::string> pages = CataloguePages(folder);
+    const std::vector<std::string> pages = ScannedCourse(folder).PagePaths();
     // The package was written on a Russian Windows, as the search's figures take it.
     const CodePage& codePage = CodePageNamed("CP1251");
     std::map<std::string_view, std::uint64_t> kinds;
@@ -78,8 +59,7 @@ void MeasureCheck(const Options& options, const std::string& folder, const Packa
     Row("problems found", found.empty() ? "none" : found, "", "", "");
 
     ::setenv("COURSEVIEW_CODEPAGE", "CP1251", 1);
-    const ChildRun tool =
-        RunQuietly({ProgramFolder() + "/courseview-catalogue", "--check", "--json", folder});
+    const ChildRun tool = RunQuietly({CatalogueToolPath(), "--check", "--json", folder});
     ::unsetenv("COURSEVIEW_CODEPAGE");
     Row("courseview-catalogue --check --json, one run", Fixed(tool.seconds, 3) + " s", "",
         Fixed(tool.seconds / floor, 2) + "×", "");
