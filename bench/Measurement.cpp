@@ -94,6 +94,11 @@ int ReportPeakRssOf(char** programArguments) {
     return 0;
 }
 
+std::string CatalogueToolPath() {
+    return std::filesystem::read_symlink("/proc/self/exe").parent_path().string() +
+           "/courseview-catalogue";
+}
+
 ChildRun RunQuietly(const std::vector<std::string>& arguments) {
     std::vector<std::string> command{std::filesystem::read_symlink("/proc/self/exe").string(),
                                      PeakRssOption};

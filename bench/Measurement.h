@@ -29,6 +29,9 @@ struct ChildRun {
     double seconds = 0;  // from the program's start to its end, as its parent saw them
 };
 
+// courseview-catalogue, built beside this benchmark.
+std::string CatalogueToolPath();
+
 // Runs a program with its output thrown away and reports its peak memory.
 // A child forked from a large process inherits that process's peak, so the
 // program is started by a fresh copy of this one in the mode below.

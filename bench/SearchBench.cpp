@@ -13,6 +13,7 @@
 #include "Measurement.h"
 #include "MemoryTree.h"
 #include "Report.h"
+#include "ScannedCourse.h"
 #include "SearchCatalogue.h"
 #include "Searcher.h"
 #include "Utf.h"
@@ -20,10 +21,6 @@
 namespace courseview::bench {
 
 namespace {
-
-std::string ProgramFolder() {
-    return std::filesystem::read_symlink("/proc/self/exe").parent_path().string();
-}
 
 struct SearchRun {
     double seconds = 0;
@@ -79,16 +76,9 @@ std::uint64_t SearchFloor(const std::vector<std::string>& pages, std::string_vie
 }
 
 void MeasureSearch(const Options& options, const std::string& folder, const PackageFacts& facts) {
-    MemoryTree tree;
-    WindowlessHost host;
-    const ExtensionTables tables = MakeExtensionTables();
-    Catalogue scan(tree, host, tables);
-    scan.LoadContents(folder, u"");
-    const MemoryTreeCatalogue catalogue(tree, scan.PagePaths, tables);
-    std::vector<std::string> pages;
-    for (std::size_t entry = 0; entry < catalogue.EntryCount(); ++entry) {
-        if (catalogue.IsPage(entry)) pages.push_back(catalogue.Path(entry));
-    }
+    const ScannedCourse course(folder);
+    const SearchCatalogue& catalogue = course.Catalogue();
+    const std::vector<std::string> pages = course.PagePaths();
     // The package was written on a Russian Windows: its pages without a mark
     // or declaration are windows-1251, whatever this machine's locale says.
     Searcher searcher(0, CodePageNamed("CP1251"));
@@ -129,7 +119,7 @@ void MeasureSearch(const Options& options, const std::string& folder, const Pack
         std::to_string(run.summary.pagesReadInFull), "", "",
         "of " + std::to_string(run.summary.pagesSearched) + " searched");
 
-    const std::string tool = ProgramFolder() + "/courseview-catalogue";
+    const std::string tool = CatalogueToolPath();
     const ChildRun catalogueOnly = RunQuietly({tool, folder});
     const ChildRun withSearch = RunQuietly({tool, "--find", Utf16ToUtf8(PlantedWord), folder});
     // A query without words: the same scan, no search at all.

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "CheckBench.h"
 #include "FloorWalk.h"
 #include "FolderScan.h"
 #include "Measurement.h"
@@ -70,10 +71,6 @@ CatalogueSize ScanIntoMemory(
     return size;
 }
 
-std::string ProgramFolder() {
-    return std::filesystem::read_symlink("/proc/self/exe").parent_path().string();
-}
-
 void MeasurePackage(const Options& options, const std::string& sizeName, bool canDrop) {
     const PackageShape shape = ShapeOf(options, sizeName);
     const std::string folder = PackageFolder(options, shape);
@@ -98,7 +95,7 @@ void MeasurePackage(const Options& options, const std::string& sizeName, bool ca
     TableHead();
     // Interleaved, so drift on a shared machine hits them all alike. The
     // tool's runs are whole programs, their output thrown away.
-    const std::string toolPath = ProgramFolder() + "/courseview-catalogue";
+    const std::string toolPath = CatalogueToolPath();
     std::vector<double> floorTimes;
     std::vector<double> catalogueTimes;
     std::vector<double> unsortedTimes;
@@ -148,9 +145,8 @@ void MeasurePackage(const Options& options, const std::string& sizeName, bool ca
             "", "", "");
     }
 
-    const ChildRun empty =
-        RunQuietly({ProgramFolder() + "/courseview-catalogue", options.work + "/empty"});
-    const ChildRun tool = RunQuietly({ProgramFolder() + "/courseview-catalogue", folder});
+    const ChildRun empty = RunQuietly({CatalogueToolPath(), options.work + "/empty"});
+    const ChildRun tool = RunQuietly({CatalogueToolPath(), folder});
     const std::uint64_t content = size.ContentBytes();
     const std::uint64_t growth =
         tool.peakRssBytes > empty.peakRssBytes ? tool.peakRssBytes - empty.peakRssBytes : 0;
@@ -169,6 +165,7 @@ void MeasurePackage(const Options& options, const std::string& sizeName, bool ca
         std::cout << "\n(courseview-catalogue exited with " << tool.exitStatus << ")\n";
 
     MeasureSearch(options, folder, facts);
+    MeasureCheck(options, folder, facts);
 }
 
 void MeasureHugePage(const Options& options, bool canDrop) {

@@ -133,6 +133,7 @@ void Catalogue::ScanBranch(const FolderEntry& entry, const std::string& fullPath
     const NodeHandle node =
         AddNode(parentNode, pageFolder ? name.substr(0, name.size() - 1) : name);
     if (pageFolder) AddEntry(node, fullPath);
+    if (m_observer != nullptr) m_observer->BranchAdded(node, fullPath);
     switch (m_visits.Judge(entry, fullPath)) {
         case FolderVisits::Verdict::Enter:
             ScanFolder(fullPath, node);

@@ -36,10 +36,12 @@ public:
     // Selects the node at a position in Nodes(), or nothing.
     void Select(std::optional<std::size_t> position) { m_selected = position; }
 
-private:
+    // The position in Nodes() of a node this tree handed out.
     static std::size_t PositionOf(NodeHandle node) {
         return reinterpret_cast<std::size_t>(node) - 1;
     }
+
+private:
     NodeHandle Append(std::u16string_view caption);
     std::u16string_view Keep(std::u16string_view caption);
 

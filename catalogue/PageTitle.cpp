@@ -300,6 +300,8 @@ void PageTitleReader::WatchForColdPages(bool watch) { m_state->watchForColdPages
 
 bool PageTitleReader::LastPageWasCold() const { return m_state->lastPageWasCold; }
 
+bool PageTitleReader::LastPageHadTitle() const { return m_state->scanner.Closed(); }
+
 std::u16string ReadPageTitle(const std::filesystem::path& page, const CodePage& systemCodePage) {
     PageTitleReader reader(systemCodePage);
     return std::u16string(reader.Read(page.native()));

@@ -33,6 +33,11 @@ public:
     std::u16string_view Read(const std::string& page);
     std::u16string_view Read(const ListedFile& page);
 
+    // Whether the page read last has a complete title element, even an
+    // empty one: a page whose caption falls back to its file name for want
+    // of a title has none.
+    bool LastPageHadTitle() const;
+
     // While watching, Read() notes whether a page's first bytes had to come
     // from the disk: a scan starts reading ahead when they do.
     void WatchForColdPages(bool watch);

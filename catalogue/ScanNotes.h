@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "CatalogueTree.h"
+
 namespace courseview {
 
 enum class OmissionReason {
@@ -32,6 +34,10 @@ class ScanObserver {
 public:
     virtual ~ScanObserver() = default;
     virtual void Note(ScanNote note) = 0;
+    // A branch was added for the folder at `fullPath`, before its contents:
+    // for an observer that needs to know where a branch that cannot be
+    // opened lies.
+    virtual void BranchAdded(NodeHandle /*node*/, const std::string& /*fullPath*/) {}
 };
 
 // Keeps every note, in the order the scan made them.

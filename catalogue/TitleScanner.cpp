@@ -86,6 +86,7 @@ TitleScanner::TitleScanner() : m_byteCodePage(&Utf8()) {
 void TitleScanner::Reset() {
     m_byteCodePage = &Utf8();
     m_state = State::Seeking;
+    m_closed = false;
     m_tokenBytes.clear();
     m_tokenUnits.clear();
     m_tokenLength = 0;
@@ -182,6 +183,7 @@ void TitleScanner::EndToken() {
     } else if (TokenIs(ClosingTitleTag)) {
         // Stop here: nothing after the closing tag can change the title.
         m_state = State::Decided;
+        m_closed = true;
     } else if (m_title.size() < MaximumTitleLength) {
         m_title.push_back(u' ');
         m_byteCodePage->DecodePrefix(m_tokenBytes, true, m_title);

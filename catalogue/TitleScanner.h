@@ -34,6 +34,9 @@ public:
     bool Decided() const { return m_state == State::Decided; }
     // " " + tokens once decided; "" when the text holds no complete title.
     const std::u16string& Title() const { return m_title; }
+    // The closing "/title" came: the text has a title element, which may be
+    // empty.
+    bool Closed() const { return m_closed; }
 
     // Takes the next piece of the text, up to the point where the title is
     // decided. Bytes that do not decode become U+FFFD in the title, as does a
@@ -71,6 +74,7 @@ private:
     std::array<bool, 256> m_separator{};
     const CodePage* m_byteCodePage;
     State m_state = State::Seeking;
+    bool m_closed = false;
     // The token in hand: its bytes, then its units (a page that turns out
     // not to be UTF-8 goes on in units), as far as they can matter.
     std::string m_tokenBytes;

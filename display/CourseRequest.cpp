@@ -8,6 +8,7 @@
 #include "FileError.h"
 #include "InputFile.h"
 #include "PageEncoding.h"
+#include "Utf.h"
 #include "ViewerPages.h"
 
 namespace courseview {
@@ -52,6 +53,10 @@ CourseAnswer Page(std::string bytes) {
     return {CourseAnswer::Kind::Page, {}, std::move(bytes), "text/html; charset=utf-8"};
 }
 
+bool IsWellFormedUtf8(std::string_view bytes) {
+    return NextUtf8Run(bytes, true).wellFormed == bytes.size();
+}
+
 }  // namespace
 
 CourseAnswer AnswerCourseRequest(const CourseSite& site, std::string_view uri, bool documentRequest,
@@ -73,7 +78,13 @@ CourseAnswer AnswerCourseRequest(const CourseSite& site, std::string_view uri, b
     } else if (*path + "/" != root) {
         return {};
     }
-    const std::optional<std::string> found = ResolveCourseFile(root, inside);
+    std::optional<std::string> found = ResolveCourseFile(root, inside);
+    // A page written on Windows may escape a name in its own code page
+    // ("%CA%E0%F0.jpg"), which Windows read as the name's ANSI bytes; the
+    // files themselves carry UTF-8 names here. Such bytes are no UTF-8, so
+    // the lookup cannot mistake a real name for them.
+    if (!found && !systemCodePage.IsUtf8() && !IsWellFormedUtf8(inside))
+        found = ResolveCourseFile(root, Utf16ToUtf8(systemCodePage.ToUtf16(inside)));
     if (!found) return {};
     struct stat status {};
     if (::stat(found->c_str(), &status) != 0) return {};

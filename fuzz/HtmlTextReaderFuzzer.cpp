@@ -1,5 +1,6 @@
 // The HTML text reader: whatever the text, read in chunks cut anywhere it
-// gives the same text and tags as read whole; tag and attribute names are
+// gives the same text and tags, attributes' lines and cuts included, as read
+// whole; tag and attribute names are
 // lower case and every name, value and attribute list stays within its cap;
 // lines only grow and never pass the text's line breaks; text without "<"
 // or "&" comes out as it went in.
@@ -40,7 +41,9 @@ struct Output : HtmlHandler {
         for (const HtmlAttribute& attribute : tag.attributes) {
             namesFit = namesFit && lowerAndShort(attribute.name) &&
                        attribute.value.size() <= HtmlTextReader::MaximumValueLength;
-            tags += u" " + attribute.name + u"=" + attribute.value;
+            tags += u" " + attribute.name + u"=" + attribute.value +
+                    (attribute.valueCut ? u"…" : u"") + u"@" +
+                    std::u16string(1, char16_t(u'0' + attribute.line % 10));
         }
         tags += tag.selfClosing ? u"/>" : u">";
     }

@@ -10,8 +10,9 @@ clang_runtime=libclang-rt-14-dev
 packages=(
   # build, and the formatting check that comes first in scripts/test.sh
   build-essential cmake ninja-build pkg-config libgtest-dev googletest git clang-format
-  # the viewer: wxWidgets with its web view on WebKitGTK, GTK and X11 headers
-  libwxgtk3.2-dev libwxgtk-webview3.2-dev libgtk-3-dev libwebkit2gtk-4.0-dev
+  # the viewer: wxWidgets on GTK, and WebKitGTK, which the browser pane drives
+  # itself (wxWebView gives no hold on how pages reach the engine), X11 headers
+  libwxgtk3.2-dev libgtk-3-dev libwebkit2gtk-4.0-dev
   libx11-dev libxext-dev
   # the window's tests drive the pointer and keyboard through the X test extension
   libxtst-dev

@@ -79,7 +79,7 @@ void HtmlTextReader::AppendToName(std::u16string& name, char16_t c) {
 
 void HtmlTextReader::StartAttribute() {
     m_attributeKept = m_tag.attributes.size() < MaximumAttributes;
-    if (m_attributeKept) m_tag.attributes.emplace_back();
+    if (m_attributeKept) m_tag.attributes.emplace_back().line = m_line;
 }
 
 void HtmlTextReader::EndAttributeName() {
@@ -97,8 +97,12 @@ void HtmlTextReader::EndAttributeName() {
 
 void HtmlTextReader::AppendToValue(char16_t c) {
     if (!m_attributeKept) return;
-    std::u16string& value = m_tag.attributes.back().value;
-    if (value.size() < MaximumValueLength) value.push_back(c);
+    HtmlAttribute& attribute = m_tag.attributes.back();
+    if (attribute.value.size() < MaximumValueLength) {
+        attribute.value.push_back(c);
+    } else {
+        attribute.valueCut = true;
+    }
 }
 
 void HtmlTextReader::EmitTag() {

@@ -27,8 +27,10 @@
 namespace courseview {
 
 struct HtmlAttribute {
-    std::u16string name;   // ASCII letters in lower case
-    std::u16string value;  // character references decoded
+    std::u16string name;     // ASCII letters in lower case
+    std::u16string value;    // character references decoded
+    std::uint64_t line = 1;  // where its name begins
+    bool valueCut = false;   // the value ran past MaximumValueLength
 };
 
 struct HtmlTag {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "CodePage.h"
 #include "CommandLine.h"
 #include "CourseFolder.h"
 #include "ExitCleanup.h"
@@ -87,6 +88,10 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+    // A misspelt COURSEVIEW_CODEPAGE must not go unnoticed: old pages would
+    // quietly read in another code page than the one asked for.
+    if (const std::string& warning = SystemCodePageWarning(); !warning.empty())
+        std::cerr << "courseview: " << warning << "\n";
     std::string noDisplay;
     if (!CanOpenDisplay(noDisplay)) {
         std::cerr << "courseview: " << noDisplay << "\n";

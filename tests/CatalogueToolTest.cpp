@@ -67,11 +67,26 @@ TEST(CatalogueTool, UrisFindNamesThatAreNotUtf8FromARelativeFolder) {
                               "c/bad%FF%C0.jpg']\n");
 }
 
-TEST(CatalogueTool, ReadableOutputEndsWithTheCodePage) {
+TEST(CatalogueTool, ReadableOutputEndsWithTheCodePageAndAnUnknownOverrideIsSaid) {
     TempFolder folder;
-    const CommandResult run = Tool(Quote(folder.Path()));
-    EXPECT_TRUE(run.output.ends_with("\ncode page: " + SystemCodePage().Name() + "\n"))
-        << run.output;
+    const CommandResult plain = Tool(Quote(folder.Path()));
+    EXPECT_TRUE(plain.output.ends_with("\ncode page: " + SystemCodePage().Name() + "\n"))
+        << plain.output;
+    const CommandResult chosen =
+        RunCommand("COURSEVIEW_CODEPAGE=KOI8-R " + std::string(CATALOGUE_TOOL) + " " +
+                   Quote(folder.Path()) + " 2>&1");
+    EXPECT_TRUE(chosen.output.ends_with("\ncode page: KOI8-R\n")) << chosen.output;
+    const CommandResult unknown =
+        RunCommand("LC_ALL=C COURSEVIEW_CODEPAGE=no-such-page " + std::string(CATALOGUE_TOOL) +
+                   " " + Quote(folder.Path()) + " 2>/dev/null");
+    EXPECT_EQ(unknown.exitCode, 0);
+    EXPECT_TRUE(unknown.output.ends_with("\ncode page: CP1252\n")) << unknown.output;
+    const CommandResult said =
+        RunCommand("LC_ALL=C COURSEVIEW_CODEPAGE=no-such-page " + std::string(CATALOGUE_TOOL) +
+                   " " + Quote(folder.Path()) + " 2>&1 >/dev/null");
+    EXPECT_EQ(said.output,
+              "courseview-catalogue: COURSEVIEW_CODEPAGE=\"no-such-page\" is not a code page this "
+              "system can convert; pages without a declaration are read in CP1252.\n");
 }
 
 TEST(CatalogueTool, OutputThatCannotBeWrittenIsAnErrorOnOneLine) {

@@ -63,3 +63,19 @@ TEST_F(CourseFilesTest, NothingOutsideTheCourseIsFound) {
         EXPECT_EQ(Resolve(asked), std::nullopt) << asked;
     }
 }
+
+TEST_F(CourseFilesTest, FinderSaysHowAPathMatched) {
+    using Kind = CourseFileMatch::Kind;
+    CourseFileFinder finder(course);
+    const std::pair<std::string_view, Kind> cases[] = {
+        {"Pics/Photo.bmp", Kind::Exact},
+        {"pics/Photo.bmp", Kind::IgnoringCase},
+        {"Pics/PHOTO.BMP", Kind::IgnoringCase},  // a folder listed once serves again
+        {"Pics/none.bmp", Kind::Missing},
+        {std::string_view("a.js\0x", 6), Kind::Missing},
+        {"link.txt", Kind::Outside},
+        {"../secret.txt", Kind::Outside},
+        {"/etc/passwd", Kind::Outside},
+    };
+    for (const auto& [asked, kind] : cases) EXPECT_EQ(finder.Find(asked).kind, kind) << asked;
+}

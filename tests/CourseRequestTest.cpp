@@ -89,6 +89,20 @@ TEST_F(CourseRequestTest, FoldersAndClipsShownInAFrameGetTheViewersOwnPages) {
         << "the player fetches the clip itself";
 }
 
+TEST_F(CourseRequestTest, NameEscapedInTheSystemCodePageFindsItsUtf8File) {
+    Write("Карта.jpg", "jpeg");
+    const CodePage& windows = CodePageNamed("CP1251");
+    const std::string escaped = course + "\xCA\xE0\xF0\xF2\xE0.JPG";  // "Карта.JPG" in windows-1251
+    const CourseAnswer answer = AnswerCourseRequest(site, CourseUri(escaped), false, windows);
+    EXPECT_EQ(answer.kind, CourseAnswer::Kind::File);
+    EXPECT_EQ(answer.file, course + "Карта.jpg");
+    EXPECT_EQ(AnswerCourseRequest(site, CourseUri(escaped), false, CodePageNamed("UTF-8")).kind,
+              CourseAnswer::Kind::NotFound);
+    EXPECT_EQ(
+        AnswerCourseRequest(site, CourseUri(course + "..\xFF/secret.htm"), false, windows).kind,
+        CourseAnswer::Kind::NotFound);
+}
+
 TEST_F(CourseRequestTest, AnythingElseIsNotFoundWhetherItExistsOrNot) {
     for (const std::string& path :
          {course + "none.htm", course + "../secret.htm", outside.Path() + "secret.htm",

@@ -1,13 +1,12 @@
 #pragma once
 // A strict JSON reader (RFC 8259) for checking what the author's tool prints:
-// it accepts nothing a strict consumer would refuse, and reads nesting of any
-// depth without recursion.
+// it accepts nothing a strict consumer would refuse. Nesting is read by
+// recursion, which is deep enough for any tree a path can name.
 
-#include <map>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace courseview::testing {
@@ -15,20 +14,17 @@ namespace courseview::testing {
 struct JsonValue {
     enum class Kind { Null, Boolean, Number, String, Array, Object };
     Kind kind = Kind::Null;
-    bool boolean = false;
-    std::string text;  // a number's literal, or a string's UTF-8 value
+    std::string text;  // a boolean's or a number's literal, a string's UTF-8 value; "" for null
     std::vector<JsonValue> items;
     std::vector<std::pair<std::string, JsonValue>> members;  // in document order
 
     // The member named `key`, or nullptr.
     const JsonValue* Find(std::string_view key) const;
 
+    // Declared here, defined where the type is complete.
     JsonValue() = default;
     JsonValue(JsonValue&&) noexcept;
     JsonValue& operator=(JsonValue&&) noexcept;
-    JsonValue(const JsonValue&) = delete;
-    JsonValue& operator=(const JsonValue&) = delete;
-    // Takes deep trees apart without recursion.
     ~JsonValue();
 };
 

@@ -29,24 +29,6 @@ bool KeyThenBytesLess(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-TEST(NtfsNames, ListingOrderOfATypicalFolder) {
-    const std::vector<std::string> ascending = {"1.jpg", "10.jpg", "2.jpg", "A.jpg", "b.jpg",
-                                                "z.jpg", "_x.jpg", "Ё.jpg", "а.jpg", "Я.jpg"};
-    for (std::size_t i = 0; i + 1 < ascending.size(); ++i) {
-        EXPECT_TRUE(NtfsNameLess(ascending[i], ascending[i + 1])) << ascending[i];
-        EXPECT_FALSE(NtfsNameLess(ascending[i + 1], ascending[i])) << ascending[i];
-    }
-}
-
-TEST(NtfsNames, NamesEqualButForCaseGoByTheirBytes) {
-    EXPECT_TRUE(SameNameIgnoringCase("a.htm", "A.HTM"));
-    EXPECT_TRUE(SameNameIgnoringCase("Лекция.htm", "ЛЕКЦИЯ.HTM"));
-    EXPECT_TRUE(NtfsNameLess("A.htm", "a.htm")) << "'A' is 0x41, 'a' 0x61";
-    EXPECT_FALSE(NtfsNameLess("a.htm", "A.htm"));
-    EXPECT_FALSE(NtfsNameLess("a.htm", "a.htm"));
-    EXPECT_FALSE(SameNameIgnoringCase("a.htm", "a.html"));
-}
-
 TEST(NtfsNames, UpperCaseOfAnOlderUnicode) {
     struct Case {
         char16_t unit, upper;

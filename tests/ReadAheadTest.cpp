@@ -134,8 +134,9 @@ void MakeHostilePackage(const TempFolder& folder, unsigned seed) {
 }
 
 // Polls until `done` or five seconds have passed.
+// The deadline only ends a failing test: a busy machine may take long to get there.
 bool Eventually(const std::function<bool()>& done) {
-    for (int i = 0; i < 500; ++i) {
+    for (int i = 0; i < 3000; ++i) {
         if (done()) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
@@ -180,10 +181,12 @@ bool DropFromMemory(const std::string& path) {
 // A read-ahead over a folder of pages, driven by hand in place of a scan.
 class ReadAheadWalk : public ::testing::Test {
 protected:
-    ReadAhead& StartOver(int pageCount) {
-        pages = MakePages(folder, pageCount);
+    // Lays out `pageCount` pages (none when 0) and walks them, the first
+    // `pagesTaken` counted as read by the scan.
+    ReadAhead& StartOver(int pageCount, std::uint64_t pagesTaken = 0) {
+        if (pageCount > 0) pages = MakePages(folder, pageCount);
         readAhead.emplace(tables, SystemCodePage(), limits);
-        readAhead->Start(folder.Path(), 0);
+        readAhead->Start(folder.Path(), pagesTaken);
         return *readAhead;
     }
 
@@ -210,7 +213,7 @@ TEST(ReadAhead, ScanFindsTheSameWithAndWithoutIt) {
     }
 }
 
-TEST_F(ReadAheadWalk, HandsOutPagesInTheScansOrder) {
+TEST_F(ReadAheadWalk, HandsOutPagesInTheScansOrderFromThoseNotYetRead) {
     std::vector<std::string> queued;
     std::mutex guard;
     limits.pagesAhead = 1000;
@@ -218,13 +221,13 @@ TEST_F(ReadAheadWalk, HandsOutPagesInTheScansOrder) {
         std::lock_guard lock(guard);
         queued.push_back(page);
     };
-    ReadAhead& walk = StartOver(60);
+    ReadAhead& walk = StartOver(60, 20);
     ASSERT_TRUE(Eventually([&] { return !walk.Walking(); }));
-    EXPECT_TRUE(Eventually([&] { return walk.PagesRead() == pages.size(); }));
+    EXPECT_TRUE(Eventually([&] { return walk.PagesRead() == pages.size() - 20; }));
     EXPECT_TRUE(Eventually([&] { return walk.FoldersRead() == 6; }))
         << "each subfolder is read ahead of the walker too";
     walk.Stop();
-    EXPECT_EQ(queued, pages);
+    EXPECT_EQ(queued, std::vector<std::string>(pages.begin() + 20, pages.end()));
 }
 
 TEST_F(ReadAheadWalk, NeverRunsFurtherAheadThanItsLimit) {
@@ -248,36 +251,15 @@ TEST_F(ReadAheadWalk, NeverRunsFurtherAheadThanItsLimit) {
     walk.Stop();
 }
 
-TEST(ReadAhead, SkipsThePagesTheScanHasRead) {
-    TempFolder folder;
-    const std::vector<std::string> pages = MakePages(folder, 50);
-    std::vector<std::string> queued;
-    const ExtensionTables tables = MakeExtensionTables();
-    ReadAhead::Limits limits;
-    limits.onQueued = [&](const std::string& page) { queued.push_back(page); };
-    ReadAhead readAhead(tables, SystemCodePage(), limits);
-    readAhead.Start(folder.Path(), 20);
-    ASSERT_TRUE(Eventually([&] { return !readAhead.Walking(); }));
-    readAhead.Stop();
-    EXPECT_EQ(queued, std::vector<std::string>(pages.begin() + 20, pages.end()));
-}
-
-TEST(ReadAhead, StopsWhileWaitingOrWalking) {
-    TempFolder folder;
-    MakePages(folder, 300);
-    const ExtensionTables tables = MakeExtensionTables();
-    ReadAhead::Limits limits;
+TEST_F(ReadAheadWalk, StopsWhileWaitingOrWalking) {
     limits.pagesAhead = 4;
-    {
-        ReadAhead readAhead(tables, SystemCodePage(), limits);
-        readAhead.Start(folder.Path(), 0);
-        ASSERT_TRUE(Eventually([&] { return readAhead.PagesListed() >= 5; }));
-        readAhead.Stop();  // the walker waits for the scan here
-        EXPECT_FALSE(readAhead.Running());
-        readAhead.Start(folder.Path(), 0);
-        readAhead.Start(folder.Path(), 0);  // starting again ends the walk before
-    }                                       // and so does the end of its life
-    SUCCEED();
+    ReadAhead& walk = StartOver(300);
+    ASSERT_TRUE(Eventually([&] { return walk.PagesListed() >= 5; }));
+    walk.Stop();  // the walker waits for the scan here
+    EXPECT_FALSE(walk.Running());
+    walk.Start(folder.Path(), 0);
+    walk.Start(folder.Path(), 0);  // starting again ends the walk before
+    readAhead.reset();             // and so does the end of its life
 }
 
 TEST(ReadAhead, StartsOnlyWhenPagesKeepComingFromTheDisk) {
@@ -332,8 +314,7 @@ TEST_F(ReadAheadWalk, HoldsNoFolderOpenWhileItWaitsDeepDown) {
     folder.Write(deep + "b.htm", PageWithTitle("b"));
     const auto before = openDescriptors();
     limits.pagesAhead = 1;
-    readAhead.emplace(tables, SystemCodePage(), limits);
-    readAhead->Start(folder.Path(), 0);
+    StartOver(0);
     // The second page waits for the scan, a hundred folders down.
     ASSERT_TRUE(
         Eventually([&] { return readAhead->PagesListed() == 2 && readAhead->PagesRead() == 1; }));

@@ -5,6 +5,7 @@
 #include "CatalogueReport.h"
 #include "FolderScan.h"
 #include "MemoryTree.h"
+#include "ScannedCourse.h"
 #include "SearchCatalogue.h"
 #include "Searcher.h"
 #include "StandardOutput.h"
@@ -34,12 +35,8 @@ std::string OneLine(std::u16string_view text) {
 }  // namespace
 
 int PrintFindings(const std::string& folder, const std::string& words, bool json) {
-    MemoryTree tree;
-    WindowlessHost host;
-    const ExtensionTables tables = MakeExtensionTables();
-    Catalogue catalogue(tree, host, tables);
-    catalogue.LoadContents(folder, u"");
-    const MemoryTreeCatalogue entries(tree, catalogue.PagePaths, tables);
+    const ScannedCourse course(folder);
+    const SearchCatalogue& entries = course.Catalogue();
 
     StandardOutput out;
     std::uint64_t found = 0;

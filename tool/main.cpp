@@ -1,9 +1,11 @@
 // courseview-catalogue [--json] FOLDER: prints the catalogue the viewer would
 // build from FOLDER, with the very same scan, and what it left out; with
-// --find, what the viewer's search finds in it.
+// --find, what the viewer's search finds in it; with --check, what is wrong
+// with it.
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <clocale>
 #include <cstdlib>
@@ -12,6 +14,8 @@
 #include <string>
 
 #include "CatalogueReport.h"
+#include "CheckCommand.h"
+#include "CodePage.h"
 #include "CommandLine.h"
 #include "CourseFolder.h"
 #include "FileError.h"
@@ -25,26 +29,35 @@ using namespace courseview;
 
 namespace {
 
-constexpr char Usage[] = "courseview-catalogue [--json] [--find WORDS] FOLDER";
+constexpr char Usage[] = "courseview-catalogue [--json] [--find WORDS | --check] FOLDER";
 
 constexpr char Help[] =
     "Usage: courseview-catalogue [--json] FOLDER\n"
     "       courseview-catalogue --find WORDS [--json] FOLDER\n"
+    "       courseview-catalogue --check [--json] FOLDER\n"
     "Prints the catalogue the viewer builds from FOLDER, with the viewer's own\n"
-    "scan, and what the scan left out and why; or, with --find, what the\n"
-    "viewer's search finds there.\n"
+    "scan, and what the scan left out and why; with --find, what the viewer's\n"
+    "search finds there; with --check, what a student would meet that the\n"
+    "author never sees.\n"
     "\n"
     "  --json        print JSON instead of readable lines\n"
     "  --find WORDS  the entries whose caption or text has every word of WORDS\n"
     "                at the start of one of its words, letter case ignored:\n"
     "                \"[ENTRY] CAPTION \u2014 HITS \u2014 LINE\" a line each\n"
+    "  --check       read every page of the catalogue and report, page by page:\n"
+    "                broken links, links that work only with letter case\n"
+    "                ignored, links outside the course, pages that read right\n"
+    "                only in the author's code page, captions shared within a\n"
+    "                folder, titles too short to be captions, and unreadable\n"
+    "                pages that ended their folder's listing\n"
     "  --help        print this help and exit\n"
     "  --version     print the version and exit\n"
     "  --            end of the options: a FOLDER after it may begin with \"-\"\n"
     "\n"
-    "Exit status: 0 when the catalogue was printed or the search found\n"
-    "something; 1 when the search found nothing; 2 for bad usage, a FOLDER\n"
-    "that cannot be read, or output that cannot be written.\n";
+    "Exit status: 0 when the catalogue was printed, the search found something\n"
+    "or the check found nothing; 1 when the search found nothing or the check\n"
+    "found problems; 2 for bad usage, a FOLDER that cannot be read, or output\n"
+    "that cannot be written.\n";
 
 int Misuse(const std::string& problem) {
     std::cerr << "courseview-catalogue: " << problem << " (usage: " << Usage << ")\n";
@@ -92,8 +105,8 @@ int PrintCatalogue(const std::string& folder, bool json) {
 
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
-    const CommandLine line =
-        ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), {"--json"}, {"--find"});
+    const CommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc),
+                                              {"--json", "--check"}, {"--find"});
     switch (line.request) {
         case CommandLine::Request::Help:
             return Print(Help);
@@ -104,14 +117,22 @@ int main(int argc, char** argv) {
         case CommandLine::Request::Run:
             break;
     }
+    auto given = [&line](std::string_view option) {
+        return std::find(line.options.begin(), line.options.end(), option) != line.options.end();
+    };
+    const bool json = given("--json");
+    const auto words = line.values.find("--find");
+    if (given("--check") && words != line.values.end())
+        return Misuse("--check and --find cannot be given together");
     if (!line.folder || line.folder->empty()) return Misuse("no folder given");
     const std::string& folder = *line.folder;
     if (const std::string problem = FolderProblem(folder); !problem.empty())
         return Misuse(QuotedForMessage(folder) + " " + problem);
-    const bool json = !line.options.empty();
+    if (const std::string& warning = SystemCodePageWarning(); !warning.empty())
+        std::cerr << "courseview-catalogue: " << warning << "\n";
 
     AllowDeepFolderListings();
-    if (const auto words = line.values.find("--find"); words != line.values.end())
-        return PrintFindings(folder, words->second, json);
+    if (given("--check")) return PrintCheck(folder, json);
+    if (words != line.values.end()) return PrintFindings(folder, words->second, json);
     return PrintCatalogue(folder, json);
 }

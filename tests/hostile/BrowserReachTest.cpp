@@ -11,7 +11,6 @@
 #include <unistd.h>
 #include <webkit2/webkit2.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <map>
 
@@ -36,21 +35,6 @@ void LayOutSibling(CourseWindow& window) {
     WriteFile(window.Outside() + "sibling/page.htm", "<body>sibling page</body>");
 }
 
-// Every file a page may have heard of on a student's machine, beside one that
-// does not exist, as a page names them.
-const std::vector<std::pair<std::string, std::string>> ProbePairs = {
-    {"file:///etc/passwd", "file:///etc/no-such-file"},
-    {"../sibling/data.js", "../sibling/no-such.js"},
-    {"course:///etc/passwd", "course:///etc/no-such-file"},
-};
-
-std::string ProbeList() {
-    std::string list;
-    for (const auto& [existing, missing] : ProbePairs)
-        list += "['" + existing + "', '" + missing + "'],";
-    return "[" + list + "]";
-}
-
 // The files an engine on the default context leaves in the program's own
 // folders: what a page stored there would add.
 std::map<std::string, std::filesystem::file_time_type> EngineFiles() {
@@ -71,16 +55,14 @@ std::map<std::string, std::filesystem::file_time_type> EngineFiles() {
 class LoopbackWebServer {
 public:
     explicit LoopbackWebServer(const std::string& folder) {
-        const std::string script =
-            "import http.server, os, socketserver\n"
-            "os.chdir(" +
-            QuotedForPython(folder) +
-            ")\n"
-            "server = socketserver.TCPServer(('127.0.0.1', 0), "
-            "http.server.SimpleHTTPRequestHandler)\n"
-            "open('port.txt', 'w').write(str(server.server_address[1]))\n"
-            "server.serve_forever()\n";
-        const char* arguments[] = {"python3", "-c", script.c_str(), nullptr};
+        const char* arguments[] = {"python3", "-c",
+                                   "import http.server, os, socketserver, sys\n"
+                                   "os.chdir(sys.argv[1])\n"
+                                   "server = socketserver.TCPServer(('127.0.0.1', 0), "
+                                   "http.server.SimpleHTTPRequestHandler)\n"
+                                   "open('port.txt', 'w').write(str(server.server_address[1]))\n"
+                                   "server.serve_forever()\n",
+                                   folder.c_str(), nullptr};
         if (::posix_spawnp(&m_pid, "python3", nullptr, nullptr, const_cast<char* const*>(arguments),
                            environ) != 0) {
             m_pid = -1;
@@ -95,16 +77,6 @@ public:
     LoopbackWebServer& operator=(const LoopbackWebServer&) = delete;
 
 private:
-    static std::string QuotedForPython(const std::string& text) {
-        std::string quoted = "b'";
-        for (const unsigned char c : text) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\x%02x", c);
-            quoted += escape;
-        }
-        return quoted + "'";
-    }
-
     pid_t m_pid = -1;
 };
 
@@ -165,7 +137,12 @@ window.onload = function () {
 
 TEST(BrowserReach, ProbesTellNoFileOutsideFromAMissingOne) {
     CourseWindow window(LayOutSibling);
-    window.Write("probe.htm", "<title>Probe</title><script>var pairs = " + ProbeList() + R"page(;
+    // Every file a page may have heard of on a student's machine, beside one
+    // that does not exist, as a page names them.
+    window.Write("probe.htm", R"page(<title>Probe</title><script>var pairs = [
+  ['file:///etc/passwd', 'file:///etc/no-such-file'],
+  ['../sibling/data.js', '../sibling/no-such.js'],
+  ['course:///etc/passwd', 'course:///etc/no-such-file']];
 function outcome(kind, url) {
   return new Promise(function (done) {
     var element = document.createElement(kind);
@@ -323,7 +300,7 @@ document.title = stored;
 }
 
 TEST(BrowserReach, WebPageReachedThroughACourseLinkLoadsNoCourseFile) {
-    HostileFolder web;
+    TempFolder web;
     const LoopbackWebServer server(web.Path());
     ASSERT_TRUE(RunEventLoopUntil([&] { return !ReadFileBytes(web.Path() + "port.txt").empty(); }));
     const std::string site = "http://127.0.0.1:" + ReadFileBytes(web.Path() + "port.txt") + "/";

@@ -34,7 +34,7 @@ public:
     std::string Outcome(const std::string& page, int timeoutMs = 15000);
 
 private:
-    HostileFolder m_outside;
+    TempFolder m_outside;
     std::string m_course;
     wxWeakRef<TForm1> m_form;
 };

@@ -25,15 +25,6 @@
 
 namespace {
 
-using OpenFunction = int (*)(const char*, int, ...);
-using OpenAtFunction = int (*)(int, const char*, int, ...);
-using ReadFunction = ssize_t (*)(int, void*, size_t);
-using PositionedReadFunction = ssize_t (*)(int, void*, size_t, off_t);
-using VectorReadFunction = ssize_t (*)(int, const iovec*, int);
-using PositionedVectorReadFunction = ssize_t (*)(int, const iovec*, int, off_t);
-using FlaggedVectorReadFunction = ssize_t (*)(int, const iovec*, int, off_t, int);
-using CloseFunction = int (*)(int);
-
 int failingDescriptor = -1;
 int readsSeen = 0;
 bool renamed = false;
@@ -62,25 +53,26 @@ bool ReadFails(int descriptor) {
     return true;
 }
 
-void AfterOpen(const char* path, int descriptor) {
-    if (descriptor < 0) return;
+// Returns `descriptor`, which the call opened.
+int AfterOpen(const char* path, int descriptor) {
+    if (descriptor < 0) return descriptor;
     if (Named("COURSEVIEW_FAULT_FAIL_READ", path)) {
         failingDescriptor = descriptor;
         readsSeen = 0;
     }
     const char* rule = getenv("COURSEVIEW_FAULT_RENAME");
-    if (rule == nullptr || renamed || !OnMainThread()) return;
+    if (rule == nullptr || renamed || !OnMainThread()) return descriptor;
     char copy[8192];
     snprintf(copy, sizeof copy, "%s", rule);
     char* from = strchr(copy, ':');
-    if (from == nullptr) return;
+    char* to = from != nullptr ? strchr(from + 1, ':') : nullptr;
+    if (to == nullptr) return descriptor;
     *from++ = 0;
-    char* to = strchr(from, ':');
-    if (to == nullptr) return;
     *to++ = 0;
-    if (strcmp(LastPart(path), copy) != 0) return;
+    if (strcmp(LastPart(path), copy) != 0) return descriptor;
     renamed = true;
     rename(from, to);
+    return descriptor;
 }
 
 mode_t ModeArgument(int flags, va_list arguments) {
@@ -94,98 +86,49 @@ Function Next(const char* name) {
 
 }  // namespace
 
+// Each call goes on to the C library's own, with its fault around it.
+#define INTERCEPT_OPEN(name, parameters, call, folder)         \
+    int name parameters {                                      \
+        va_list arguments;                                     \
+        va_start(arguments, flags);                            \
+        const mode_t mode = ModeArgument(flags, arguments);    \
+        va_end(arguments);                                     \
+        static const auto real = Next<decltype(&name)>(#name); \
+        BeforeOpen(folder, path);                              \
+        return AfterOpen(path, real call);                     \
+    }
+#define INTERCEPT_READ(name, parameters, call)                 \
+    ssize_t name parameters {                                  \
+        static const auto real = Next<decltype(&name)>(#name); \
+        return ReadFails(descriptor) ? -1 : real call;         \
+    }
+
 extern "C" {
 
-int open(const char* path, int flags, ...) {
-    va_list arguments;
-    va_start(arguments, flags);
-    const mode_t mode = ModeArgument(flags, arguments);
-    va_end(arguments);
-    static const auto real = Next<OpenFunction>("open");
-    BeforeOpen(AT_FDCWD, path);
-    const int descriptor = real(path, flags, mode);
-    AfterOpen(path, descriptor);
-    return descriptor;
-}
+INTERCEPT_OPEN(open, (const char* path, int flags, ...), (path, flags, mode), AT_FDCWD)
+INTERCEPT_OPEN(open64, (const char* path, int flags, ...), (path, flags, mode), AT_FDCWD)
+INTERCEPT_OPEN(openat, (int folder, const char* path, int flags, ...), (folder, path, flags, mode),
+               folder)
+INTERCEPT_OPEN(openat64, (int folder, const char* path, int flags, ...),
+               (folder, path, flags, mode), folder)
 
-int open64(const char* path, int flags, ...) {
-    va_list arguments;
-    va_start(arguments, flags);
-    const mode_t mode = ModeArgument(flags, arguments);
-    va_end(arguments);
-    static const auto real = Next<OpenFunction>("open64");
-    BeforeOpen(AT_FDCWD, path);
-    const int descriptor = real(path, flags, mode);
-    AfterOpen(path, descriptor);
-    return descriptor;
-}
-
-int openat(int folder, const char* path, int flags, ...) {
-    va_list arguments;
-    va_start(arguments, flags);
-    const mode_t mode = ModeArgument(flags, arguments);
-    va_end(arguments);
-    static const auto real = Next<OpenAtFunction>("openat");
-    BeforeOpen(folder, path);
-    const int descriptor = real(folder, path, flags, mode);
-    AfterOpen(path, descriptor);
-    return descriptor;
-}
-
-int openat64(int folder, const char* path, int flags, ...) {
-    va_list arguments;
-    va_start(arguments, flags);
-    const mode_t mode = ModeArgument(flags, arguments);
-    va_end(arguments);
-    static const auto real = Next<OpenAtFunction>("openat64");
-    BeforeOpen(folder, path);
-    const int descriptor = real(folder, path, flags, mode);
-    AfterOpen(path, descriptor);
-    return descriptor;
-}
-
-ssize_t read(int descriptor, void* buffer, size_t size) {
-    static const auto real = Next<ReadFunction>("read");
-    return ReadFails(descriptor) ? -1 : real(descriptor, buffer, size);
-}
-
-ssize_t pread(int descriptor, void* buffer, size_t size, off_t offset) {
-    static const auto real = Next<PositionedReadFunction>("pread");
-    return ReadFails(descriptor) ? -1 : real(descriptor, buffer, size, offset);
-}
-
-ssize_t pread64(int descriptor, void* buffer, size_t size, off_t offset) {
-    static const auto real = Next<PositionedReadFunction>("pread64");
-    return ReadFails(descriptor) ? -1 : real(descriptor, buffer, size, offset);
-}
-
-ssize_t readv(int descriptor, const iovec* parts, int count) {
-    static const auto real = Next<VectorReadFunction>("readv");
-    return ReadFails(descriptor) ? -1 : real(descriptor, parts, count);
-}
-
-ssize_t preadv(int descriptor, const iovec* parts, int count, off_t offset) {
-    static const auto real = Next<PositionedVectorReadFunction>("preadv");
-    return ReadFails(descriptor) ? -1 : real(descriptor, parts, count, offset);
-}
-
-ssize_t preadv64(int descriptor, const iovec* parts, int count, off_t offset) {
-    static const auto real = Next<PositionedVectorReadFunction>("preadv64");
-    return ReadFails(descriptor) ? -1 : real(descriptor, parts, count, offset);
-}
-
-ssize_t preadv2(int descriptor, const iovec* parts, int count, off_t offset, int flags) {
-    static const auto real = Next<FlaggedVectorReadFunction>("preadv2");
-    return ReadFails(descriptor) ? -1 : real(descriptor, parts, count, offset, flags);
-}
-
-ssize_t preadv64v2(int descriptor, const iovec* parts, int count, off_t offset, int flags) {
-    static const auto real = Next<FlaggedVectorReadFunction>("preadv64v2");
-    return ReadFails(descriptor) ? -1 : real(descriptor, parts, count, offset, flags);
-}
+INTERCEPT_READ(read, (int descriptor, void* buffer, size_t size), (descriptor, buffer, size))
+INTERCEPT_READ(pread, (int descriptor, void* buffer, size_t size, off_t offset),
+               (descriptor, buffer, size, offset))
+INTERCEPT_READ(pread64, (int descriptor, void* buffer, size_t size, off_t offset),
+               (descriptor, buffer, size, offset))
+INTERCEPT_READ(readv, (int descriptor, const iovec* parts, int count), (descriptor, parts, count))
+INTERCEPT_READ(preadv, (int descriptor, const iovec* parts, int count, off_t offset),
+               (descriptor, parts, count, offset))
+INTERCEPT_READ(preadv64, (int descriptor, const iovec* parts, int count, off_t offset),
+               (descriptor, parts, count, offset))
+INTERCEPT_READ(preadv2, (int descriptor, const iovec* parts, int count, off_t offset, int flags),
+               (descriptor, parts, count, offset, flags))
+INTERCEPT_READ(preadv64v2, (int descriptor, const iovec* parts, int count, off_t offset, int flags),
+               (descriptor, parts, count, offset, flags))
 
 int close(int descriptor) {
-    static const auto real = Next<CloseFunction>("close");
+    static const auto real = Next<decltype(&close)>("close");
     if (descriptor == failingDescriptor) failingDescriptor = -1;
     return real(descriptor);
 }

@@ -149,8 +149,9 @@ Snapshot TakeSnapshot(const std::string& root) {
     return snapshot;
 }
 
-std::vector<std::string> Differences(const Snapshot& before, const Snapshot& after,
-                                     bool ignoreFolderTimes) {
+::testing::AssertionResult SameTree(const Snapshot& before, const std::string& root,
+                                    bool ignoreFolderTimes) {
+    const Snapshot after = TakeSnapshot(root);
     std::vector<std::string> differences;
     auto describe = [](const SnapshotEntry& entry) {
         return "\"" + entry.name + "\" at depth " + std::to_string(entry.depth);
@@ -169,7 +170,9 @@ std::vector<std::string> Differences(const Snapshot& before, const Snapshot& aft
     for (const auto& [key, entry] : after) {
         if (before.find(key) == before.end()) differences.push_back("new: " + describe(entry));
     }
-    return differences;
+    if (differences.empty()) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << differences.size() << " changes in " << root
+                                         << ", the first: " << differences.front();
 }
 
 ProgramRun RunProgram(const std::vector<std::string>& arguments, const std::string& workingFolder,

@@ -4,6 +4,7 @@
 // snapshots that show whether anything was written, moved or deleted, and a
 // program run that cannot hang the test.
 
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -22,9 +23,6 @@ std::string WriteFile(const std::string& path, std::string_view bytes);
 std::string MakeFolder(const std::string& path);
 void MakeFifo(const std::string& path);
 void MakeLink(const std::string& target, const std::string& path);
-
-// The temporary folder of every test, under the name these tests first had.
-using HostileFolder = TempFolder;
 
 // Creates `depth` folders named `name`, each inside the last, below `root`,
 // through descriptors, and writes `pageBytes` as "p.htm" into every
@@ -49,10 +47,11 @@ using Snapshot = std::map<std::uint64_t, SnapshotEntry>;
 
 Snapshot TakeSnapshot(const std::string& root);
 
-// The entries that differ, for a failure message; folders' modification times
-// are ignored when `ignoreFolderTimes`.
-std::vector<std::string> Differences(const Snapshot& before, const Snapshot& after,
-                                     bool ignoreFolderTimes = false);
+// Succeeds when the tree at `root` is still as `before` shows it; else names
+// the first entry that differs. Folders' modification times are ignored when
+// `ignoreFolderTimes`.
+::testing::AssertionResult SameTree(const Snapshot& before, const std::string& root,
+                                    bool ignoreFolderTimes = false);
 
 struct ProgramRun {
     bool hung = false;   // killed after the deadline

@@ -50,14 +50,3 @@ TEST(JsonDocument, RefusesWhatAStrictReaderRefuses) {
         EXPECT_FALSE(problem.empty()) << text;
     }
 }
-
-TEST(JsonDocument, ReadsNestingOfAnyDepth) {
-    constexpr int depth = 200000;
-    const std::string text = std::string(depth, '[') + std::string(depth, ']');
-    const auto document = ParseJson(text);
-    ASSERT_TRUE(document);
-    int levels = 1;
-    for (const JsonValue* value = &*document; !value->items.empty(); value = &value->items[0])
-        ++levels;
-    EXPECT_EQ(levels, depth);
-}

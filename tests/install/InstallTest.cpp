@@ -53,7 +53,7 @@ XRectangle BrowserIn(XRectangle window) {
 class Installed : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        s_root = new HostileFolder();
+        s_root = new TempFolder();
         Command("DESTDIR='" + s_root->Path() +
                 "' '" CMAKE_COMMAND "' --install '" BUILD_FOLDER "' --prefix /usr 2>&1");
     }
@@ -78,13 +78,20 @@ protected:
                                                         {"NO_AT_BRIDGE", "1"}});
     }
 
-    static HostileFolder* s_root;
+    static TempFolder* s_root;
 };
 
-HostileFolder* Installed::s_root = nullptr;
+TempFolder* Installed::s_root = nullptr;
 
 std::string OwnPage(const std::string& runtime, pid_t pid) {
     return runtime + "courseview-" + std::to_string(pid) + "-temp.htm";
+}
+
+// Waits until `viewer` has mapped its window on `server` and written `page`.
+bool ShowsWindowAndPage(const XServer& server, const Child& viewer, const std::string& page) {
+    return WaitUntil([&] {
+        return MappedWindowOf(server.Connection(), viewer.Pid()) && std::filesystem::exists(page);
+    });
 }
 
 }  // namespace
@@ -99,7 +106,7 @@ TEST_F(Installed, ProgramsDesktopEntryIconsMetadataAndManualPages) {
           share + "doc/courseview/copyright"}) {
         EXPECT_TRUE(std::filesystem::is_regular_file(file)) << file;
     }
-    const std::string entry = ReadAll(share + "applications/" + id + ".desktop");
+    const std::string entry = ReadFileBytes(share + "applications/" + id + ".desktop");
     for (const char* line : {"\nExec=courseview %f\n", "\nCategories=Education;Viewer;\n",
                              "\nMimeType=inode/directory;\n", "\nName[ru]=", "\nComment[ru]="}) {
         EXPECT_NE(entry.find(line), std::string::npos) << line;
@@ -108,7 +115,7 @@ TEST_F(Installed, ProgramsDesktopEntryIconsMetadataAndManualPages) {
     for (const int size : {48, 128, 256}) {
         const std::string icon = share + "icons/hicolor/" + std::to_string(size) + "x" +
                                  std::to_string(size) + "/apps/" + id + ".png";
-        const std::string png = ReadAll(icon);
+        const std::string png = ReadFileBytes(icon);
         ASSERT_GT(png.size(), 24u) << icon;
         EXPECT_EQ(png.substr(1, 3), "PNG");
         auto field = [&png](std::size_t at) {
@@ -160,7 +167,7 @@ TEST_F(Installed, ViewerShowsTheSampleCourseNamedOnItsCommandLineAndOpensAPictur
     ASSERT_FALSE(picture.empty()) << "the sample course has no picture in a folder";
 
     const Snapshot before = TakeSnapshot(SAMPLE_COURSE);
-    HostileFolder runtime;
+    TempFolder runtime;
     XServer server;
     ASSERT_TRUE(server.Ready());
     auto viewer = StartViewer(server, runtime.Path(), {SAMPLE_COURSE});
@@ -201,8 +208,8 @@ TEST_F(Installed, ViewerShowsTheSampleCourseNamedOnItsCommandLineAndOpensAPictur
     })) << "the folder did not open";
     ClickAt(server, tree.x + (target.left + target.right) / 2, tree.y + pictureRow);
     EXPECT_TRUE(WaitUntil([&] {
-        return PercentDecoded(ReadAll(page)).find(picture) != std::string::npos;
-    })) << ReadAll(page);
+        return PercentDecoded(ReadFileBytes(page)).find(picture) != std::string::npos;
+    })) << ReadFileBytes(page);
     const XRectangle browser = BrowserIn(*window);
     EXPECT_TRUE(WaitUntil([&] {
         return PixelsOtherThanPink(server.Connection(), browser) >
@@ -214,14 +221,13 @@ TEST_F(Installed, ViewerShowsTheSampleCourseNamedOnItsCommandLineAndOpensAPictur
     ASSERT_TRUE(status) << "the viewer did not end";
     EXPECT_TRUE(WIFSIGNALED(*status) && WTERMSIG(*status) == SIGTERM);
     EXPECT_EQ(ListingOrder(runtime.Path()), std::vector<std::string>{});
-    const auto differences = Differences(before, TakeSnapshot(SAMPLE_COURSE));
-    EXPECT_TRUE(differences.empty()) << "the course was written: " << differences.front();
+    EXPECT_TRUE(SameTree(before, SAMPLE_COURSE)) << "the course was written";
 }
 
 TEST_F(Installed, NoEndingLeavesThePageBehind) {
-    HostileFolder course;
+    TempFolder course;
     course.Write("a.htm", "<title>A page</title>");
-    HostileFolder runtime;
+    TempFolder runtime;
     XServer server;
     ASSERT_TRUE(server.Ready());
     for (const int signalNumber : {SIGHUP, SIGINT, SIGQUIT, 0}) {
@@ -231,10 +237,7 @@ TEST_F(Installed, NoEndingLeavesThePageBehind) {
         const XServer& shown = own ? *own : server;
         auto viewer = StartViewer(shown, runtime.Path(), {course.Path()});
         const std::string page = OwnPage(runtime.Path(), viewer->Pid());
-        ASSERT_TRUE(WaitUntil([&] {
-            return MappedWindowOf(shown.Connection(), viewer->Pid()) &&
-                   std::filesystem::exists(page);
-        }));
+        ASSERT_TRUE(ShowsWindowAndPage(shown, *viewer, page));
         if (signalNumber == 0) {
             own->Kill();
         } else {
@@ -248,23 +251,19 @@ TEST_F(Installed, NoEndingLeavesThePageBehind) {
 // Copied into the course, as an author lays a course out: the first viewer
 // takes the course's temp.htm, the second writes a page of its own.
 TEST_F(Installed, SecondViewerInTheSameCourseLeavesTheFirstOnesPageAlone) {
-    HostileFolder course;
+    TempFolder course;
     course.Write("a.htm", "<title>A page</title>");
     const std::string program = course.Path() + "courseview";
     std::filesystem::copy_file(Prefix() + "bin/courseview", program);
-    HostileFolder runtime;
+    TempFolder runtime;
     XServer server;
     ASSERT_TRUE(server.Ready());
     const std::string shared = course.Path() + "temp.htm";
     auto first = StartViewer(server, runtime.Path(), {}, program);
-    ASSERT_TRUE(WaitUntil([&] {
-        return MappedWindowOf(server.Connection(), first->Pid()) && std::filesystem::exists(shared);
-    }));
+    ASSERT_TRUE(ShowsWindowAndPage(server, *first, shared));
     auto second = StartViewer(server, runtime.Path(), {}, program);
     const std::string own = OwnPage(runtime.Path(), second->Pid());
-    ASSERT_TRUE(WaitUntil([&] {
-        return MappedWindowOf(server.Connection(), second->Pid()) && std::filesystem::exists(own);
-    }));
+    ASSERT_TRUE(ShowsWindowAndPage(server, *second, own));
     second->Signal(SIGTERM);
     EXPECT_TRUE(second->WaitForEnd());
     EXPECT_TRUE(std::filesystem::exists(shared))
@@ -278,15 +277,13 @@ TEST_F(Installed, SecondViewerInTheSameCourseLeavesTheFirstOnesPageAlone) {
 // No runtime folder and a temp folder that is gone: the viewer starts all the
 // same, and its page goes to /tmp.
 TEST_F(Installed, MissingRuntimeAndTempFoldersLeaveTheViewerTmp) {
-    HostileFolder course;
+    TempFolder course;
     course.Write("a.htm", "<title>A page</title>");
     XServer server;
     ASSERT_TRUE(server.Ready());
     auto viewer = StartViewer(server, "", {course.Path()}, {}, course.Path() + "gone");
     const std::string page = OwnPage("/tmp/", viewer->Pid());
-    ASSERT_TRUE(WaitUntil([&] {
-        return MappedWindowOf(server.Connection(), viewer->Pid()) && std::filesystem::exists(page);
-    }));
+    ASSERT_TRUE(ShowsWindowAndPage(server, *viewer, page));
     viewer->Signal(SIGTERM);
     EXPECT_TRUE(viewer->WaitForEnd());
     EXPECT_FALSE(std::filesystem::exists(page));

@@ -32,16 +32,6 @@ std::string Command(const std::string& command) {
     return output;
 }
 
-std::string ReadAll(const std::string& path) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return {};
-    std::string bytes;
-    char buffer[4096];
-    while (std::size_t got = std::fread(buffer, 1, sizeof buffer, file)) bytes.append(buffer, got);
-    std::fclose(file);
-    return bytes;
-}
-
 Child::Child(const std::vector<std::string>& arguments,
              const std::map<std::string, std::string>& env, int keepDescriptor) {
     std::vector<char*> argv;

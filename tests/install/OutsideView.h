@@ -28,9 +28,6 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::seconds deadline 
 // Runs a shell command, fails the test when it fails; returns its output.
 std::string Command(const std::string& command);
 
-// The whole content of a file, or "" when it cannot be read.
-std::string ReadAll(const std::string& path);
-
 // A process of the test's own, started with `env` added to the test's
 // environment and no core dump, and killed by its id if still running when
 // the test is done with it.
