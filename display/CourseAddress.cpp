@@ -29,7 +29,42 @@ std::string SchemeOf(std::string_view uri) {
     return scheme;
 }
 
+constexpr std::string_view SearchPrefix = "course://search/";
+
+// Decimal digits without a leading zero, within `maximum`.
+std::optional<std::uint64_t> Number(std::string_view digits, std::uint64_t maximum) {
+    if (digits.empty() || (digits.size() > 1 && digits[0] == '0')) return std::nullopt;
+    std::uint64_t value = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9') return std::nullopt;
+        const auto digit = static_cast<std::uint64_t>(c - '0');
+        if (value > (maximum - digit) / 10) return std::nullopt;
+        value = value * 10 + digit;
+    }
+    return value;
+}
+
 }  // namespace
+
+std::string ResultsPageUri(std::uint64_t generation) {
+    return std::string(SearchPrefix) + std::to_string(generation);
+}
+
+std::string ChosenResultUri(std::uint64_t generation, std::int32_t entry) {
+    return ResultsPageUri(generation) + "/" + std::to_string(entry);
+}
+
+std::optional<SearchAddress> ParseSearchUri(std::string_view uri) {
+    if (!uri.starts_with(SearchPrefix)) return std::nullopt;
+    uri.remove_prefix(SearchPrefix.size());
+    const std::size_t slash = uri.find('/');
+    const auto generation = Number(uri.substr(0, slash), UINT64_MAX);
+    if (!generation) return std::nullopt;
+    if (slash == std::string_view::npos) return SearchAddress{*generation, std::nullopt};
+    const auto entry = Number(uri.substr(slash + 1), INT32_MAX);
+    if (!entry) return std::nullopt;
+    return SearchAddress{*generation, static_cast<std::int32_t>(*entry)};
+}
 
 std::string CourseUri(const std::filesystem::path& path) {
     std::error_code ignored;

@@ -61,6 +61,7 @@ bool IsWellFormedUtf8(std::string_view bytes) {
 
 CourseAnswer AnswerCourseRequest(const CourseSite& site, std::string_view uri, bool documentRequest,
                                  const CodePage& systemCodePage) {
+    if (!site.resultsPageUri.empty() && uri == site.resultsPageUri) return Page(site.resultsPage);
     const std::optional<std::string> path = PathOfCourseUri(uri);
     if (!path) return {};
     if (!site.wrapperPage.empty() && *path == site.wrapperPage) {

@@ -1,6 +1,7 @@
 #pragma once
 // What the viewer answers when the browser asks for a course address: a file
-// of the course, the wrapper page, or a page the viewer makes; everything
+// of the course, the wrapper page, or a page the viewer makes (a folder's
+// listing, a clip's player, the search's results); everything
 // else gets the same "not found", whether it exists or not.
 
 #include <string>
@@ -12,8 +13,10 @@ namespace courseview {
 
 // What the browser may be shown.
 struct CourseSite {
-    std::string courseFolder;  // ends in "/": the folder the catalogue was built from
-    std::string wrapperPage;   // the wrapper page written last, wherever it lies; "" none
+    std::string courseFolder;    // ends in "/": the folder the catalogue was built from
+    std::string wrapperPage;     // the wrapper page written last, wherever it lies; "" none
+    std::string resultsPageUri;  // the search's results page shown last; "" none
+    std::string resultsPage;     // its bytes, served from memory
 };
 
 struct CourseAnswer {

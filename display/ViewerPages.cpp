@@ -8,8 +8,17 @@ namespace courseview {
 
 namespace {
 
+// A name as a person reads it: UTF-8 when it is, else in the system's code page.
+std::string NameForReading(std::string_view name, const CodePage& codePage) {
+    if (NextUtf8Run(name, true).wellFormed == name.size()) return std::string(name);
+    return Utf16ToUtf8(codePage.ToUtf16(name));
+}
+
+}  // namespace
+
 std::string EscapeHtml(std::string_view text) {
     std::string out;
+    out.reserve(text.size());
     for (const char c : text) {
         switch (c) {
             case '&':
@@ -24,20 +33,15 @@ std::string EscapeHtml(std::string_view text) {
             case '"':
                 out += "&quot;";
                 break;
+            case '\'':
+                out += "&#39;";
+                break;
             default:
                 out.push_back(c);
         }
     }
     return out;
 }
-
-// A name as a person reads it: UTF-8 when it is, else in the system's code page.
-std::string NameForReading(std::string_view name, const CodePage& codePage) {
-    if (NextUtf8Run(name, true).wellFormed == name.size()) return std::string(name);
-    return Utf16ToUtf8(codePage.ToUtf16(name));
-}
-
-}  // namespace
 
 std::string FolderListingPage(const std::string& folder, const CodePage& codePage) {
     std::string name = folder.substr(0, folder.size() - 1);

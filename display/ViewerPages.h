@@ -3,10 +3,14 @@
 // folder's listing and the player a clip is shown in. Both are UTF-8.
 
 #include <string>
+#include <string_view>
 
 #include "CodePage.h"
 
 namespace courseview {
+
+// `text` escaped for HTML text and attribute values: & < > " ' as references.
+std::string EscapeHtml(std::string_view text);
 
 // The entries of `folder` (ends in "/") in the order the file system lists
 // them, each a link to its course address; folders end in "/". Names that are

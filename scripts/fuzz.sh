@@ -6,7 +6,7 @@
 # is kept in build-fuzz/findings/ and the script fails.
 #
 #   scripts/fuzz.sh [SECONDS_EACH] [TextDecoding SimpleParser PageTitle WrapperFragment CatalogueJson
-#                                   HtmlTextReader PageFilter LinkExtraction]
+#                                   HtmlTextReader PageFilter LinkExtraction ResultsPage]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
@@ -14,7 +14,7 @@ shift $(( $# > 0 ? 1 : 0 ))
 targets=("$@")
 [ "${#targets[@]}" -gt 0 ] ||
   targets=(TextDecoding SimpleParser PageTitle WrapperFragment CatalogueJson HtmlTextReader PageFilter
-           LinkExtraction)
+           LinkExtraction ResultsPage)
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz

@@ -31,14 +31,16 @@ std::u16string_view MemoryTreeCatalogue::Caption(std::size_t entry) const {
     return node == NoNode ? std::u16string_view() : m_tree.Nodes()[node].caption;
 }
 
-bool MemoryTreeCatalogue::IsPage(std::size_t entry) const {
-    // The kind the display opens the path as; only the extension matters, so
-    // only it is converted.
-    std::string_view path = m_pagePaths[entry];
+bool IsSearchedPage(std::string_view path, const ExtensionTables& tables) {
+    // Only the extension matters, so only it is converted.
     if (const std::size_t dot = path.rfind('.'); dot != std::string_view::npos) {
         path.remove_prefix(dot);
     }
-    return IsPageKind(ExtensionIndex(m_tables.ViewableExtensions, Utf8ToUtf16(path)));
+    return IsPageKind(ExtensionIndex(tables.ViewableExtensions, Utf8ToUtf16(path)));
+}
+
+bool MemoryTreeCatalogue::IsPage(std::size_t entry) const {
+    return IsSearchedPage(m_pagePaths[entry], m_tables);
 }
 
 std::vector<std::u16string> MemoryTreeCatalogue::FolderPath(std::size_t entry) const {

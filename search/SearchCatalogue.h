@@ -31,6 +31,9 @@ public:
     virtual std::vector<std::u16string> FolderPath(std::size_t entry) const = 0;
 };
 
+// Whether the entry at `path` is a page (htm, html), as the display opens it.
+bool IsSearchedPage(std::string_view path, const ExtensionTables& tables);
+
 // A catalogue scanned into a MemoryTree with its PagePaths (the author's
 // tool, the tests, the benchmark), made once the scan has ended; a new scan
 // needs a new one. Both are read where they are, not copied.

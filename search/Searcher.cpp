@@ -24,6 +24,7 @@ struct Searcher::Job {
           workersLeft(workers) {}
 
     const SearchCatalogue& catalogue;
+    std::shared_ptr<const SearchCatalogue> keptAlive;  // empty when the caller keeps it
     const Query query;
     const ResultHandler onResult;
     const EndHandler onEnd;
@@ -68,8 +69,21 @@ Searcher::~Searcher() {
 void Searcher::Start(const SearchCatalogue& catalogue, std::u16string_view query,
                      ResultHandler onResult, EndHandler onEnd) {
     Cancel();
-    auto job = std::make_shared<Job>(catalogue, query, std::move(onResult), std::move(onEnd),
+    Begin(std::make_shared<Job>(catalogue, query, std::move(onResult), std::move(onEnd),
+                                m_threads.size()));
+}
+
+void Searcher::Start(std::shared_ptr<const SearchCatalogue> catalogue, std::u16string_view query,
+                     ResultHandler onResult, EndHandler onEnd) {
+    Cancel();
+    auto job = std::make_shared<Job>(*catalogue, query, std::move(onResult), std::move(onEnd),
                                      m_threads.size());
+    job->keptAlive = std::move(catalogue);
+    Begin(std::move(job));
+}
+
+// Every worker holds the job while it runs it, and with it what it keeps alive.
+void Searcher::Begin(std::shared_ptr<Job> job) {
     {
         std::lock_guard lock(m_mutex);
         m_job = std::move(job);

@@ -63,6 +63,11 @@ public:
     // search is cancelled. A query without words finds nothing.
     void Start(const SearchCatalogue& catalogue, std::u16string_view query, ResultHandler onResult,
                EndHandler onEnd = {});
+    // The same over a catalogue the search keeps alive for as long as any of
+    // its workers may still read it, cancelled or not: the window's, which a
+    // rebuild may replace while a cancelled worker still holds a page.
+    void Start(std::shared_ptr<const SearchCatalogue> catalogue, std::u16string_view query,
+               ResultHandler onResult, EndHandler onEnd = {});
 
     void Cancel();
 
@@ -73,6 +78,7 @@ public:
 
 private:
     struct Job;
+    void Begin(std::shared_ptr<Job> job);
     void Work(std::size_t worker);
     void Run(Job& job, std::size_t worker);
     void Deliver(Job& job);

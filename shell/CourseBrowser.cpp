@@ -11,6 +11,7 @@ namespace courseview {
 
 wxDEFINE_EVENT(EVT_BROWSER_NAVIGATING, wxCommandEvent);
 wxDEFINE_EVENT(EVT_BROWSER_LOADED, wxCommandEvent);
+wxDEFINE_EVENT(EVT_BROWSER_RESULT_CHOSEN, wxCommandEvent);
 
 namespace {
 
@@ -118,6 +119,34 @@ CourseBrowser::CourseBrowser(wxWindow* parent, const wxPoint& position, const wx
             return FALSE;
         }),
         this);
+    // After the confinement's own answer, which lets course addresses through.
+    g_signal_connect(
+        m_view, "decide-policy",
+        G_CALLBACK(+[](WebKitWebView*, WebKitPolicyDecision* decision,
+                       WebKitPolicyDecisionType type, gpointer self) -> gboolean {
+            if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) return FALSE;
+            WebKitNavigationAction* action =
+                webkit_navigation_policy_decision_get_navigation_action(
+                    WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+            const char* uri =
+                webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+            if (uri == nullptr || !static_cast<CourseBrowser*>(self)->OnResultLink(uri))
+                return FALSE;
+            webkit_policy_decision_ignore(decision);
+            return TRUE;
+        }),
+        this);
+    WebKitFindController* find = webkit_web_view_get_find_controller(m_view);
+    g_signal_connect(find, "found-text",
+                     G_CALLBACK(+[](WebKitFindController*, guint count, gpointer self) {
+                         static_cast<CourseBrowser*>(self)->m_found = count;
+                     }),
+                     this);
+    g_signal_connect(find, "failed-to-find-text",
+                     G_CALLBACK(+[](WebKitFindController*, gpointer self) {
+                         static_cast<CourseBrowser*>(self)->m_found = 0;
+                     }),
+                     this);
     g_signal_connect(m_view, "notify::is-web-process-responsive",
                      G_CALLBACK(+[](WebKitWebView*, GParamSpec*, gpointer self) {
                          static_cast<CourseBrowser*>(self)->OnResponsivenessChanged();
@@ -127,6 +156,7 @@ CourseBrowser::CourseBrowser(wxWindow* parent, const wxPoint& position, const wx
 
 CourseBrowser::~CourseBrowser() {
     g_signal_handlers_disconnect_by_data(m_view, this);
+    g_signal_handlers_disconnect_by_data(webkit_web_view_get_find_controller(m_view), this);
     g_cancellable_cancel(m_scripts);
     g_object_unref(m_scripts);
     EndWebProcess();
@@ -136,14 +166,63 @@ void CourseBrowser::SetCourseFolder(const std::string& folder) {
     m_site->courseFolder = folder.empty() || folder.back() == '/' ? folder : folder + "/";
 }
 
-void CourseBrowser::Open(const std::filesystem::path& path) {
-    if (!webkit_web_view_get_is_web_process_responsive(m_view)) EndWebProcess();
-    LoadOwn(CourseUri(path));
-}
+void CourseBrowser::Open(const std::filesystem::path& path) { Reopen(CourseUri(path)); }
 
 void CourseBrowser::OpenWrapperPage(const std::filesystem::path& page) {
     m_site->wrapperPage = page.native();
     Open(page);
+}
+
+void CourseBrowser::ShowResultsPage(const std::string& uri, std::string page) {
+    m_site->resultsPageUri = uri;
+    m_site->resultsPage = std::move(page);
+    Reopen(uri);
+}
+
+void CourseBrowser::Reopen(const std::string& uri) {
+    if (!webkit_web_view_get_is_web_process_responsive(m_view)) EndWebProcess();
+    LoadOwn(uri);
+}
+
+void CourseBrowser::FindInPage(const std::string& text) {
+    m_findText = text;
+    m_found.reset();
+    // As many as a page can show; the count is for the tests and the student alike.
+    webkit_find_controller_search(webkit_web_view_get_find_controller(m_view), text.c_str(),
+                                  WEBKIT_FIND_OPTIONS_CASE_INSENSITIVE |
+                                      WEBKIT_FIND_OPTIONS_AT_WORD_STARTS |
+                                      WEBKIT_FIND_OPTIONS_WRAP_AROUND,
+                                  G_MAXUINT);
+}
+
+bool CourseBrowser::FindNextInPage(bool backwards) {
+    if (m_findText.empty()) return false;
+    WebKitFindController* find = webkit_web_view_get_find_controller(m_view);
+    if (backwards) {
+        webkit_find_controller_search_previous(find);
+    } else {
+        webkit_find_controller_search_next(find);
+    }
+    return true;
+}
+
+void CourseBrowser::EndFind() {
+    if (m_findText.empty()) return;
+    m_findText.clear();
+    m_found.reset();
+    webkit_find_controller_search_finish(webkit_web_view_get_find_controller(m_view));
+}
+
+bool CourseBrowser::OnResultLink(const std::string& uri) {
+    const std::optional<SearchAddress> link = ParseSearchUri(uri);
+    if (!link || !link->entry) return false;
+    // Only the results page itself chooses: a course page cannot drive the window.
+    const std::optional<SearchAddress> shown = ParseSearchUri(CurrentUri());
+    if (shown && !shown->entry && shown->generation == link->generation) {
+        // Not from inside the engine's decision: the choice navigates the view itself.
+        CallAfter([this, uri] { Send(EVT_BROWSER_RESULT_CHOSEN, uri); });
+    }
+    return true;
 }
 
 std::string CourseBrowser::CurrentUri() const {
@@ -164,6 +243,7 @@ void CourseBrowser::EndWebProcess() {
 }
 
 void CourseBrowser::LoadOwn(const std::string& uri) {
+    EndFind();
     m_own = {uri, false};
     webkit_web_view_load_uri(m_view, uri.c_str());
     Send(EVT_BROWSER_NAVIGATING, uri);

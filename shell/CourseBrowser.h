@@ -24,6 +24,9 @@ struct CourseSite;
 // address.
 wxDECLARE_EVENT(EVT_BROWSER_NAVIGATING, wxCommandEvent);
 wxDECLARE_EVENT(EVT_BROWSER_LOADED, wxCommandEvent);
+// Sent when a link on the results page shown is followed; the event's string
+// is its address (ChosenResultUri). The browser itself goes nowhere.
+wxDECLARE_EVENT(EVT_BROWSER_RESULT_CHOSEN, wxCommandEvent);
 
 class CourseBrowser : public wxNativeWindow {
 public:
@@ -49,6 +52,24 @@ public:
     // course.
     void OpenWrapperPage(const std::filesystem::path& page);
 
+    // Shows `page`, which the viewer made, at `uri` (ResultsPageUri), from memory.
+    void ShowResultsPage(const std::string& uri, std::string page);
+
+    // Shows `uri` again: a page it showed before.
+    void Reopen(const std::string& uri);
+
+    // The engine's own find in the page shown: marks every place where a word
+    // begins with `text` (UTF-8), in any letter case, and selects the first.
+    // Another navigation of the viewer's ends it.
+    void FindInPage(const std::string& text);
+    // Selects the next place found, or the one before, the first again after
+    // the last. False when nothing is being found.
+    bool FindNextInPage(bool backwards);
+    // What the find looks for ("" none), and how many places it found; the
+    // count is nothing until the engine has answered.
+    const std::string& FindText() const { return m_findText; }
+    std::optional<unsigned> FoundInPage() const { return m_found; }
+
     // The address the main frame shows or is loading.
     std::string CurrentUri() const;
 
@@ -69,6 +90,8 @@ private:
     void OnLoadChanged(int event);
     void OnLoadFailed(const std::string& uri, const std::string& message, bool refusal);
     void OnResponsivenessChanged();
+    bool OnResultLink(const std::string& uri);
+    void EndFind();
     void Send(const wxEventType& type, const std::string& uri);
 
     WebKitWebView* m_view = nullptr;
@@ -81,6 +104,8 @@ private:
         bool committed = false;  // the page is shown, if not yet whole
     } m_own;
     std::string m_failedUri;  // a main-frame load that failed, until its end is told
+    std::string m_findText;
+    std::optional<unsigned> m_found;
 };
 
 }  // namespace courseview

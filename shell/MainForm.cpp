@@ -7,6 +7,7 @@
 #include <wx/treectrl.h>
 
 #include "Artwork.h"
+#include "CatalogueRecorder.h"
 #include "CloseButtonHover.h"
 #include "CodePage.h"
 #include "CourseBrowser.h"
@@ -18,10 +19,13 @@
 #include "PictureControl.h"
 #include "ProgramFolder.h"
 #include "PumpThrottle.h"
+#include "SearchField.h"
 #include "SkinPanel.h"
 #include "TreeAdapter.h"
 #include "Utf.h"
+#include "WindowKeys.h"
 #include "WindowMove.h"
+#include "WindowSearch.h"
 #include "WindowShape.h"
 #include "WrapperPage.h"
 
@@ -69,6 +73,8 @@ TForm1::TForm1(const FormPlaces& places)
     SetFont(FontOfHeight("Tahoma", 11));
     CreateControls();
     m_tree = std::make_unique<TreeAdapter>(*TV);
+    m_recorder = std::make_unique<CatalogueRecorder>(*m_tree);
+    m_search = std::make_unique<WindowSearch>(*this);
     BindHandlers();
     // An error here is shown and the remaining steps are skipped; the window opens all the same.
     ShowErrorsOf([this] { FormCreate(); });
@@ -108,6 +114,10 @@ void TForm1::CreateControls() {
                                CallAfter([message] { ShowErrorBox(message); });
                            });
     WB->SetCourseFolder(m_places.courseFolder);
+
+    // Above the browser's left edge, clear of the developer button at 488, 33.
+    SearchBox = new SearchField(Image1, wxPoint(255, 30), wxSize(220, 24));
+    SearchBox->Hide();
 }
 
 void TForm1::BindHandlers() {
@@ -135,6 +145,21 @@ void TForm1::BindHandlers() {
     TV->Bind(wxEVT_LEFT_DCLICK, &TForm1::TVLeftDoubleClick, this);
     TV->Bind(wxEVT_LEFT_UP, &TForm1::TVLeftUp, this);
     TV->Bind(wxEVT_MOTION, &TForm1::TVMouseMove, this);
+
+    // Wherever the focus is, the page in the browser included.
+    TakeWindowKeys(*this, [this](WindowKey key) {
+        switch (key) {
+            case WindowKey::Find:
+                m_search->ShowField();
+                return true;
+            case WindowKey::FindNext:
+            case WindowKey::FindPrevious:
+                return m_search->StepThroughPage(key == WindowKey::FindPrevious);
+            case WindowKey::Escape:
+                return m_search->HideField();
+        }
+        return false;
+    });
 }
 
 void TForm1::ShowAtDesignedPlace() {
@@ -148,7 +173,7 @@ void TForm1::FormCreate() {
     ShapeWindowToSkin(*this);
     m_tables = std::make_unique<ExtensionTables>(MakeExtensionTables());
     ScanHost& host = *this;
-    m_catalogue = std::make_unique<Catalogue>(*m_tree, host, *m_tables);
+    m_catalogue = std::make_unique<Catalogue>(*m_recorder, host, *m_tables);
     if (!FileExists(m_places.markerFolder + std::string(DeveloperMarkerName))) Button2->Hide();
     // The browser stays shown from the start, as the one place content appears: its blank
     // wrapper page has the skin's pink, so the area blends in until an entry is opened.
@@ -165,6 +190,8 @@ void TForm1::FormActivate(wxActivateEvent& event) {
 }
 
 void TForm1::FormDestroy() {
+    // Its searches read the lists: they end first.
+    m_search.reset();
     // A page may loop forever: its web process ends with the window.
     WB->EndWebProcess();
     m_catalogue.reset();
@@ -180,6 +207,8 @@ void TForm1::Button2Click(wxCommandEvent&) {
 void TForm1::Rebuild(const std::string& folder, std::u16string_view statusText) {
     // The browser reaches the folder the catalogue is built from, and nothing else.
     WB->SetCourseFolder(folder);
+    // Entry indices start again: what was found no longer points at anything.
+    m_search->Forget();
     m_catalogue->LoadContents(folder, statusText);
     // A close asked for during the scan takes effect now that it has run to its end.
     if (m_endRequested && !Scanning()) Close(true);
@@ -206,6 +235,20 @@ void TForm1::TVClick() {
 
 void TForm1::ShowHtml(std::u16string_view fragment) {
     WB->OpenWrapperPage(m_wrapperPage->Write(fragment));
+}
+
+void TForm1::OpenEntry(std::int32_t entryIndex) {
+    const NodeHandle node = m_recorder->ShownNodeOf(entryIndex);
+    if (node == nullptr) return;
+    const wxTreeItemId item(node);
+    TV->EnsureVisible(item);
+    TV->SelectItem(item);
+    TVClick();
+}
+
+std::shared_ptr<const SearchCatalogue> TForm1::CatalogueForSearch() {
+    if (m_catalogue == nullptr) return nullptr;
+    return m_recorder->Snapshot(m_catalogue->PagePaths, *m_tables);
 }
 
 void TForm1::Navigate(const std::filesystem::path& path) { WB->Open(path); }

@@ -23,10 +23,14 @@ class wxTreeCtrl;
 namespace courseview {
 
 class Catalogue;
+class CatalogueRecorder;
 class CourseBrowser;
 class PictureControl;
+class SearchCatalogue;
+class SearchField;
 class SkinPanel;
 class TreeAdapter;
+class WindowSearch;
 struct ExtensionTables;
 
 // The folders the window works with.
@@ -72,6 +76,7 @@ public:
     wxButton* Button2;
     wxTreeCtrl* TV;
     CourseBrowser* WB;
+    SearchField* SearchBox;  // on the skin's top bar, hidden until Ctrl+F
 
     void FormCreate();
     void FormActivate(wxActivateEvent& event);
@@ -81,6 +86,9 @@ public:
     void TVClick();
     // Writes temp.htm around `fragment` and shows it.
     void ShowHtml(std::u16string_view fragment);
+    // Opens the entry as a click on its node does, the node selected and the
+    // branches above it opened first.
+    void OpenEntry(std::int32_t entryIndex);
 
     void Image1MouseDown(wxMouseEvent& event);
     void BtnOnMouseMove(wxMouseEvent& event);
@@ -95,6 +103,9 @@ public:
     bool CloseButtonHovered() const { return m_closeButtonHovered; }
     std::filesystem::path WrapperPagePath() const;
     const FormPlaces& Places() const { return m_places; }
+    // The catalogue as a search reads it; nothing without the lists.
+    std::shared_ptr<const SearchCatalogue> CatalogueForSearch();
+    const WindowSearch& Search() const { return *m_search; }
 
 private:
     void CreateControls();
@@ -115,6 +126,7 @@ private:
     const FormPlaces m_places;
     std::unique_ptr<WrapperPageWriter> m_wrapperPage;
     std::unique_ptr<TreeAdapter> m_tree;
+    std::unique_ptr<CatalogueRecorder> m_recorder;  // the tree as searches read it
     std::unique_ptr<ExtensionTables>
         m_tables;  // the lists: made by FormCreate, freed by FormDestroy
     std::unique_ptr<Catalogue> m_catalogue;
@@ -123,6 +135,7 @@ private:
     PumpThrottle m_pumpThrottle;
     bool m_treePressed = false;
     bool m_closeButtonHovered = false;
+    std::unique_ptr<WindowSearch> m_search;
 };
 
 }  // namespace courseview

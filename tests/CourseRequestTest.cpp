@@ -28,7 +28,8 @@ protected:
         Write("Appendix^/Table.htm", "table");
         ::mkfifo((course + "fifo.htm").c_str(), 0644);
         outside.Write("secret.htm", "outside");
-        site = {course, outside.Write("wrapper-temp.htm", "<img>")};
+        site.courseFolder = course;
+        site.wrapperPage = outside.Write("wrapper-temp.htm", "<img>");
     }
 
     void Write(const std::string& relative, std::string_view bytes) const {

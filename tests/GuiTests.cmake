@@ -24,6 +24,7 @@ add_executable(gui_tests
   ${CMAKE_CURRENT_LIST_DIR}/gui/WindowLayoutTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui/TreeClickTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui/CoursePagesTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gui/SearchTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui/ErrorBoxTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui/WindowShapeTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui/CloseButtonTest.cpp
@@ -41,11 +42,11 @@ add_test(NAME gui_tests
 # ...and under one, where moving the window is the window manager's job.
 add_test(NAME gui_tests_window_manager
   COMMAND ${virtual_display} --window-manager $<TARGET_FILE:gui_tests> --gtest_filter=WindowManager*)
-# ...and the course pages once more where pages without a declaration were
-# written in windows-1251.
+# ...and the course pages and the search once more where pages without a
+# declaration were written in windows-1251.
 add_test(NAME gui_tests_cp1251
   COMMAND ${CMAKE_COMMAND} -E env LC_ALL=ru_RU.CP1251
-          ${virtual_display} $<TARGET_FILE:gui_tests> --gtest_filter=CoursePages.*)
+          ${virtual_display} $<TARGET_FILE:gui_tests> --gtest_filter=CoursePages.*:Search.*)
 # One at a time: each starts an X server and a browser engine, and they would
 # compete for display numbers and the two cores.
 set_tests_properties(gui_tests gui_tests_window_manager gui_tests_cp1251 PROPERTIES

@@ -9,6 +9,7 @@
 #include <chrono>
 
 // Last: X11's macros (None, Bool, Status) collide with names in the headers above.
+#include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -176,6 +177,68 @@ void PressKey(const std::string& keySymbolName) {
     for (const bool down : {true, false}) {
         XTestFakeKeyEvent(display, key, down, CurrentTime);
         EXPECT_TRUE(DrainEvents());
+    }
+}
+
+void PressKeys(const std::vector<std::string>& keySymbolNames) {
+    Display* display = WindowDisplay();
+    std::vector<KeyCode> keys;
+    for (const std::string& name : keySymbolNames) {
+        keys.push_back(XKeysymToKeycode(display, XStringToKeysym(name.c_str())));
+        ASSERT_NE(keys.back(), 0) << "no key for " << name;
+    }
+    for (const KeyCode key : keys) XTestFakeKeyEvent(display, key, True, CurrentTime);
+    for (auto key = keys.rbegin(); key != keys.rend(); ++key)
+        XTestFakeKeyEvent(display, *key, False, CurrentTime);
+    EXPECT_TRUE(DrainEvents());
+}
+
+namespace {
+
+// A key without any symbol, to lend to a character the keyboard lacks.
+KeyCode SpareKey(Display* display) {
+    int lowest = 0, highest = 0, perKey = 0;
+    XDisplayKeycodes(display, &lowest, &highest);
+    KeySym* symbols =
+        XGetKeyboardMapping(display, static_cast<KeyCode>(lowest), highest - lowest + 1, &perKey);
+    KeyCode spare = 0;
+    for (int key = highest; key >= lowest && spare == 0; --key) {
+        bool empty = true;
+        for (int i = 0; i < perKey; ++i) empty = empty && symbols[(key - lowest) * perKey + i] == 0;
+        if (empty) spare = static_cast<KeyCode>(key);
+    }
+    XFree(symbols);
+    return spare;
+}
+
+void SetKeySymbol(Display* display, KeyCode key, KeySym symbol) {
+    KeySym both[2] = {symbol, symbol};
+    XChangeKeyboardMapping(display, key, 2, both, 1);
+    XSync(display, False);
+}
+
+}  // namespace
+
+void TypeText(std::u16string_view text) {
+    Display* display = WindowDisplay();
+    const KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
+    for (const char16_t character : text) {
+        // Latin-1 characters are their own key symbols; the rest are Unicode's.
+        const KeySym symbol = character < 0x100 ? character : 0x01000000 | character;
+        KeyCode key = XKeysymToKeycode(display, symbol);
+        const bool lent = key == 0;
+        if (lent) {
+            key = SpareKey(display);
+            ASSERT_NE(key, 0) << "no spare key";
+            SetKeySymbol(display, key, symbol);
+        }
+        const bool shifted = !lent && XkbKeycodeToKeysym(display, key, 0, 0) != symbol;
+        if (shifted) XTestFakeKeyEvent(display, shift, True, CurrentTime);
+        XTestFakeKeyEvent(display, key, True, CurrentTime);
+        XTestFakeKeyEvent(display, key, False, CurrentTime);
+        if (shifted) XTestFakeKeyEvent(display, shift, False, CurrentTime);
+        EXPECT_TRUE(DrainEvents());
+        if (lent) SetKeySymbol(display, key, NoSymbol);
     }
 }
 

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 class wxWindow;
 
@@ -35,6 +37,12 @@ void PressButton(int button, bool down);
 void ClickAt(wxPoint screen, int button = 1);
 void DoubleClickAt(wxPoint screen);
 void PressKey(const std::string& keySymbolName);
+// Keys held together, pressed in order and let go in reverse: {"Control_L", "f"}.
+void PressKeys(const std::vector<std::string>& keySymbolNames);
+// Types `text` key by key, Shift where a character needs it; a character the
+// keyboard has no key for (Cyrillic on the server's US keyboard) is given a
+// spare key for as long as it is typed, as a second layout would.
+void TypeText(std::u16string_view text);
 
 // What the X server holds: a screen pixel as 0xRRGGBB, and a top-level
 // window's place on the screen and size.
