@@ -35,14 +35,15 @@ TEST(OrderedPieces, EveryPieceArrivesOnceAndInOrder) {
 }
 
 // Many pieces' worth of nodes, with the depth rising and falling across the
-// pieces' borders: a chain 6000 deep, wide folders, and top-level leaves.
+// pieces' borders: a chain as deep as paths go, wide folders, and top-level leaves.
 TEST(CatalogueReport, TreeOfManyPiecesReadsBackWhole) {
     MemoryTree tree;
     std::vector<std::string> paths;
     NodeHandle chain = tree.AddLastTopLevel(u"chain");
-    for (int i = 0; i < 6000; ++i) {
+    // As deep as a path of PATH_MAX bytes can go ("a/a/..."), across pieces.
+    for (int i = 0; i < 2048; ++i) {
         chain = tree.AddLastChild(chain, u"level " + Utf8ToUtf16(std::to_string(i)));
-        if (i % 1000 == 999) tree.AddLastChild(chain, u"side");
+        if (i % 500 == 499) tree.AddLastChild(chain, u"side");
     }
     for (int folder = 0; folder < 5; ++folder) {
         const NodeHandle wide = tree.AddLastTopLevel(u"wide");
