@@ -58,9 +58,11 @@ public:
     Searcher& operator=(const Searcher&) = delete;
 
     // Cancels the running search and starts looking for `query` in
-    // `catalogue`, which must stay unchanged until this search has ended or
-    // been cancelled. `onEnd` runs once, after the last result, unless the
-    // search is cancelled. A query without words finds nothing.
+    // `catalogue`, which must stay alive and unchanged until this search has
+    // ended, or, once it is cancelled, until the Searcher is destroyed: a
+    // cancelled worker still finishes the entry it holds. `onEnd` runs once,
+    // after the last result, unless the search is cancelled. A query without
+    // words finds nothing.
     void Start(const SearchCatalogue& catalogue, std::u16string_view query, ResultHandler onResult,
                EndHandler onEnd = {});
     // The same over a catalogue the search keeps alive for as long as any of
