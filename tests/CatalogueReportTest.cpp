@@ -91,7 +91,7 @@ TEST(CatalogueReport, TreeOfManyPiecesReadsBackWhole) {
     std::ostringstream text;
     WriteCatalogueText(text, report);
     const std::string lines = text.str();
-    EXPECT_NE(lines.find("\n" + std::string(6001 * 4, ' ') + "[-] \"side\"\n"), std::string::npos);
+    EXPECT_NE(lines.find("\n" + std::string(2001 * 4, ' ') + "[-] \"side\"\n"), std::string::npos);
     // A line a node, the count, "Left out:", the notes, the code page.
     EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'),
               static_cast<std::ptrdiff_t>(tree.Nodes().size() + 2 + 2 + notes.size() + 2));
