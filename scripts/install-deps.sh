@@ -52,8 +52,8 @@ fi
 # The code-page tests run once more under each of these locales: windows-1251
 # as the locale's own codeset, and UTF-8 locales whose language picks the code
 # page old pages were written in (windows-1251 for Russian, windows-1252 else).
-for spec in ru_RU:CP1251:cp1251 ru_RU:UTF-8:utf8 en_US:UTF-8:utf8; do
-  IFS=: read -r language charset listed <<<"$spec"
+for locale_entry in ru_RU:CP1251:cp1251 ru_RU:UTF-8:utf8 en_US:UTF-8:utf8; do
+  IFS=: read -r language charset listed <<<"$locale_entry"
   if ! locale -a 2>/dev/null | grep -qi "^${language}\.${listed}\$"; then
     sudo=""
     [ "$(id -u)" -eq 0 ] || sudo="sudo"
