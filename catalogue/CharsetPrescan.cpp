@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "AsciiCharacters.h"
 #include "EncodingLabels.h"
 
 namespace courseview {
@@ -10,7 +11,6 @@ namespace {
 
 bool IsSpace(char c) { return c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' '; }
 bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view lowerPrefix) {
     if (text.size() < lowerPrefix.size()) return false;

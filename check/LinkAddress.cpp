@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "AsciiCharacters.h"
 #include "Utf.h"
 
 namespace courseview {
@@ -10,13 +11,6 @@ namespace courseview {
 namespace {
 
 bool IsAsciiAlpha(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
-
-int HexValue(char16_t c) {
-    if (c >= u'0' && c <= u'9') return c - u'0';
-    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-    return -1;
-}
 
 // The link as a URL parser takes it: C0 controls and spaces around it
 // dropped, tabs and line breaks inside it removed.
@@ -66,14 +60,14 @@ DecodedPath DecodeEscapes(std::u16string_view path) {
         decoded.bytes += Utf16ToUtf8(path.substr(literalStart, end - literalStart));
     };
     for (std::size_t i = 0; i < path.size(); ++i) {
-        if (path[i] != u'%' || i + 2 >= path.size() || HexValue(path[i + 1]) < 0 ||
-            HexValue(path[i + 2]) < 0) {
+        if (path[i] != u'%' || i + 2 >= path.size() || HexDigitValue(path[i + 1]) < 0 ||
+            HexDigitValue(path[i + 2]) < 0) {
             continue;
         }
         flushLiteral(i);
         const std::size_t at = decoded.bytes.size();
         decoded.bytes.push_back(
-            static_cast<char>(HexValue(path[i + 1]) * 16 + HexValue(path[i + 2])));
+            static_cast<char>(HexDigitValue(path[i + 1]) * 16 + HexDigitValue(path[i + 2])));
         if (!decoded.runs.empty() && decoded.runs.back().second == at) {
             decoded.runs.back().second = at + 1;
         } else {

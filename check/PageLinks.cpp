@@ -5,6 +5,8 @@
 #include <cstring>
 #include <type_traits>
 
+#include "AsciiCharacters.h"
+
 namespace courseview {
 
 namespace {
@@ -32,7 +34,6 @@ constexpr std::size_t TailUnits = 2 * LongestName;
 bool IsSpace(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\f' || c == u'\r';
 }
-char16_t AsciiLower(char16_t c) { return c >= u'A' && c <= u'Z' ? c + 32 : c; }
 
 }  // namespace
 

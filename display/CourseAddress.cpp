@@ -1,19 +1,11 @@
 #include "CourseAddress.h"
 
+#include "AsciiCharacters.h"
 #include "NodeActivation.h"
 
 namespace courseview {
 
 namespace {
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
 // The scheme of `uri` in lower case, or "" when it has none.
 std::string SchemeOf(std::string_view uri) {
@@ -24,7 +16,7 @@ std::string SchemeOf(std::string_view uri) {
         const bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
                              (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
         if (!allowed) return {};
-        scheme.push_back(LowerAscii(c));
+        scheme.push_back(AsciiLower(c));
     }
     return scheme;
 }
@@ -88,9 +80,10 @@ std::optional<std::string> PathOfCourseUri(std::string_view uri) {
         const char c = rest[i];
         if (c == '\\') {
             path.push_back('/');
-        } else if (c == '%' && i + 2 < rest.size() && HexValue(rest[i + 1]) >= 0 &&
-                   HexValue(rest[i + 2]) >= 0) {
-            path.push_back(static_cast<char>(HexValue(rest[i + 1]) * 16 + HexValue(rest[i + 2])));
+        } else if (c == '%' && i + 2 < rest.size() && HexDigitValue(rest[i + 1]) >= 0 &&
+                   HexDigitValue(rest[i + 2]) >= 0) {
+            path.push_back(
+                static_cast<char>(HexDigitValue(rest[i + 1]) * 16 + HexDigitValue(rest[i + 2])));
             i += 2;
         } else {
             path.push_back(c);

@@ -7,18 +7,12 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "AsciiCharacters.h"
 #include "FileError.h"
 
 namespace courseview {
 
 namespace {
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 bool StartsWithAsciiCaseless(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size()) return false;
@@ -74,8 +68,8 @@ std::optional<std::string> PathFromFileUri(std::string_view uri) {
             continue;
         }
         if (i + 2 >= rest.size()) return std::nullopt;
-        const int high = HexValue(rest[i + 1]);
-        const int low = HexValue(rest[i + 2]);
+        const int high = HexDigitValue(rest[i + 1]);
+        const int low = HexDigitValue(rest[i + 2]);
         if (high < 0 || low < 0 || (high == 0 && low == 0)) return std::nullopt;
         path.push_back(static_cast<char>(high * 16 + low));
         i += 2;

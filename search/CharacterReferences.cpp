@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "AsciiCharacters.h"
 #include "HtmlEntities.h"
 #include "Words.h"
 
@@ -16,12 +17,6 @@ constexpr std::size_t LongestNameKept = 32;
 bool IsAsciiDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 bool IsAsciiAlphanumeric(char16_t c) {
     return IsAsciiDigit(c) || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
-int HexValue(char16_t c) {
-    if (IsAsciiDigit(c)) return c - u'0';
-    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-    return -1;
 }
 
 // What browsers make of 0x80..0x9F in a numeric reference: the windows-1252
@@ -78,7 +73,7 @@ bool CharacterReference::Take(char16_t c) {
             [[fallthrough]];
         case Stage::Digits:
         case Stage::HexDigits: {
-            const int digit = m_hex ? HexValue(c) : (IsAsciiDigit(c) ? c - u'0' : -1);
+            const int digit = m_hex ? HexDigitValue(c) : (IsAsciiDigit(c) ? c - u'0' : -1);
             const bool anyDigits = m_taken.size() > (m_hex ? 2u : 1u);
             if (digit >= 0) {
                 m_value = std::min<char32_t>(m_value * (m_hex ? 16 : 10) + digit, 0x110000);

@@ -1,11 +1,12 @@
 #include "HtmlTextReader.h"
 
+#include "AsciiCharacters.h"
+
 namespace courseview {
 
 namespace {
 
 bool IsAsciiAlpha(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
-char16_t AsciiLower(char16_t c) { return c >= u'A' && c <= u'Z' ? c + 32 : c; }
 bool IsSpace(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\f' || c == u'\r';
 }
