@@ -3,8 +3,7 @@
 #include <string>
 
 #include "CatalogueReport.h"
-#include "FolderScan.h"
-#include "MemoryTree.h"
+#include "ReportText.h"
 #include "ScannedCourse.h"
 #include "SearchCatalogue.h"
 #include "Searcher.h"
@@ -12,27 +11,6 @@
 #include "Utf.h"
 
 namespace courseview {
-
-namespace {
-
-// One line stays one line.
-std::string OneLine(std::u16string_view text) {
-    std::string line;
-    for (char c : Utf16ToUtf8(text)) {
-        if (c == '\n') {
-            line += "\\n";
-        } else if (c == '\r') {
-            line += "\\r";
-        } else if (c == '\t') {
-            line += "\\t";
-        } else {
-            line.push_back(c);
-        }
-    }
-    return line;
-}
-
-}  // namespace
 
 int PrintFindings(const std::string& folder, const std::string& words, bool json) {
     const ScannedCourse course(folder);
@@ -50,8 +28,9 @@ int PrintFindings(const std::string& folder, const std::string& words, bool json
                       ", \"hits\": " + std::to_string(result.hits) +
                       ", \"line\": " + JsonString(Utf16ToUtf8(result.line.text)) + "}");
         } else {
-            out.Write("[" + std::to_string(result.entry) + "] " + OneLine(result.caption) + " — " +
-                      std::to_string(result.hits) + " — " + OneLine(result.line.text) + "\n");
+            out.Write("[" + std::to_string(result.entry) + "] " + DisplayCaption(result.caption) +
+                      " — " + std::to_string(result.hits) + " — " +
+                      DisplayCaption(result.line.text) + "\n");
         }
         ++found;
     });

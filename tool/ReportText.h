@@ -25,8 +25,8 @@ void AppendRepaired(std::string& out, std::string_view bytes);
 
 void AppendNumber(std::string& out, std::int64_t number);
 
-// A caption on one line of the readable report: line breaks and tabs as
-// \n, \r and \t.
+// A caption, or a line of a page's text, on one line of the readable
+// output: line breaks and tabs as \n, \r and \t.
 std::string DisplayCaption(std::u16string_view caption);
 
 // Where relative paths are taken from for their URIs: the working folder
