@@ -1,43 +1,23 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 
 #include "CodePage.h"
+#include "ShellCommand.h"
 #include "TempFolder.h"
 
 using courseview::SystemCodePage;
+using courseview::testing::CommandRun;
+using courseview::testing::RunShellCommand;
+using courseview::testing::ShellQuoted;
 using courseview::testing::TempFolder;
 
 namespace {
 
-struct CommandResult {
-    int exitCode;
-    std::string output;
-};
-
-std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-CommandResult RunCommand(const std::string& command) {
-    CommandResult run{-1, {}};
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) return run;
-    char buffer[4096];
-    while (std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe))
-        run.output.append(buffer, got);
-    const int status = ::pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
-
-CommandResult Tool(const std::string& arguments) {
-    return RunCommand(std::string(CATALOGUE_TOOL) + " " + arguments + " 2>&1");
+CommandRun Tool(const std::string& arguments) {
+    return RunShellCommand(std::string(CATALOGUE_TOOL) + " " + arguments + " 2>&1");
 }
 
 }  // namespace
@@ -46,7 +26,7 @@ TEST(CatalogueTool, JsonNamesEveryPathAsFolderGivenPlusNameAndAsAUri) {
     TempFolder folder;
     folder.Write("a^/x.jpg", "x");
     const std::string given = folder.Path().substr(0, folder.Path().size() - 1);  // no trailing "/"
-    const CommandResult run = Tool("--json " + Quote(given));
+    const CommandRun run = Tool("--json " + ShellQuoted(given));
     ASSERT_EQ(run.exitCode, 0) << run.output;
     EXPECT_EQ(run.output,
               "{\"nodes\": [{\"caption\": \"a\", \"entry\": 0, \"children\": [{\"caption\": "
@@ -59,31 +39,31 @@ TEST(CatalogueTool, JsonNamesEveryPathAsFolderGivenPlusNameAndAsAUri) {
 TEST(CatalogueTool, UrisFindNamesThatAreNotUtf8FromARelativeFolder) {
     TempFolder folder;
     folder.Write("c/bad\xFF\xC0.jpg", "x");
-    const CommandResult run =
-        RunCommand("cd " + Quote(folder.Path()) + " && " + CATALOGUE_TOOL +
-                   " --json c | python3 -c 'import json,sys; "
-                   "d=json.load(sys.stdin); print(d[\"paths\"], d[\"uris\"])'");
+    const CommandRun run =
+        RunShellCommand("cd " + ShellQuoted(folder.Path()) + " && " + CATALOGUE_TOOL +
+                        " --json c | python3 -c 'import json,sys; "
+                        "d=json.load(sys.stdin); print(d[\"paths\"], d[\"uris\"])'");
     EXPECT_EQ(run.output, "['c/bad\xEF\xBF\xBD\xEF\xBF\xBD.jpg'] ['file://" + folder.Path() +
                               "c/bad%FF%C0.jpg']\n");
 }
 
 TEST(CatalogueTool, ReadableOutputEndsWithTheCodePageAndAnUnknownOverrideIsSaid) {
     TempFolder folder;
-    const CommandResult plain = Tool(Quote(folder.Path()));
+    const CommandRun plain = Tool(ShellQuoted(folder.Path()));
     EXPECT_TRUE(plain.output.ends_with("\ncode page: " + SystemCodePage().Name() + "\n"))
         << plain.output;
-    const CommandResult chosen =
-        RunCommand("COURSEVIEW_CODEPAGE=KOI8-R " + std::string(CATALOGUE_TOOL) + " " +
-                   Quote(folder.Path()) + " 2>&1");
+    const CommandRun chosen =
+        RunShellCommand("COURSEVIEW_CODEPAGE=KOI8-R " + std::string(CATALOGUE_TOOL) + " " +
+                        ShellQuoted(folder.Path()) + " 2>&1");
     EXPECT_TRUE(chosen.output.ends_with("\ncode page: KOI8-R\n")) << chosen.output;
-    const CommandResult unknown =
-        RunCommand("LC_ALL=C COURSEVIEW_CODEPAGE=no-such-page " + std::string(CATALOGUE_TOOL) +
-                   " " + Quote(folder.Path()) + " 2>/dev/null");
+    const CommandRun unknown =
+        RunShellCommand("LC_ALL=C COURSEVIEW_CODEPAGE=no-such-page " + std::string(CATALOGUE_TOOL) +
+                        " " + ShellQuoted(folder.Path()) + " 2>/dev/null");
     EXPECT_EQ(unknown.exitCode, 0);
     EXPECT_TRUE(unknown.output.ends_with("\ncode page: CP1252\n")) << unknown.output;
-    const CommandResult said =
-        RunCommand("LC_ALL=C COURSEVIEW_CODEPAGE=no-such-page " + std::string(CATALOGUE_TOOL) +
-                   " " + Quote(folder.Path()) + " 2>&1 >/dev/null");
+    const CommandRun said =
+        RunShellCommand("LC_ALL=C COURSEVIEW_CODEPAGE=no-such-page " + std::string(CATALOGUE_TOOL) +
+                        " " + ShellQuoted(folder.Path()) + " 2>&1 >/dev/null");
     EXPECT_EQ(said.output,
               "courseview-catalogue: COURSEVIEW_CODEPAGE=\"no-such-page\" is not a code page this "
               "system can convert; pages without a declaration are read in CP1252.\n");
@@ -96,9 +76,9 @@ TEST(CatalogueTool, OutputThatCannotBeWrittenIsAnErrorOnOneLine) {
         for (const std::string& options :
              {std::string(""), std::string("--json "), std::string("--help")}) {
             const std::string arguments =
-                options == "--help" ? options : options + Quote(folder.Path());
-            const CommandResult run =
-                RunCommand(std::string(CATALOGUE_TOOL) + " " + arguments + " 2>&1 " + output);
+                options == "--help" ? options : options + ShellQuoted(folder.Path());
+            const CommandRun run =
+                RunShellCommand(std::string(CATALOGUE_TOOL) + " " + arguments + " 2>&1 " + output);
             EXPECT_EQ(run.exitCode, 2) << arguments << output;
             EXPECT_TRUE(run.output.starts_with("courseview-catalogue: cannot write the output: "))
                 << run.output;
@@ -108,7 +88,7 @@ TEST(CatalogueTool, OutputThatCannotBeWrittenIsAnErrorOnOneLine) {
 }
 
 TEST(CatalogueTool, JsonStaysValidForHostileNames) {
-    if (RunCommand("command -v python3 >/dev/null && echo yes").output != "yes\n") {
+    if (RunShellCommand("command -v python3 >/dev/null && echo yes").output != "yes\n") {
         GTEST_SKIP() << "python3 checks the JSON";
     }
     TempFolder folder;
@@ -116,17 +96,17 @@ TEST(CatalogueTool, JsonStaysValidForHostileNames) {
     folder.Write("bad\xFF\xC0.jpg", "x");
     folder.Write("page.htm", "<title>\"quoted\" \\ back</title>");
     folder.Write("_hidden/a.htm", "x");
-    const CommandResult run =
-        RunCommand(std::string(CATALOGUE_TOOL) + " --json " + Quote(folder.Path()) +
-                   " | python3 -c 'import json,sys; d=json.load(sys.stdin); "
-                   "print(len(d[\"nodes\"]), len(d[\"paths\"]), len(d[\"notes\"]))'");
+    const CommandRun run =
+        RunShellCommand(std::string(CATALOGUE_TOOL) + " --json " + ShellQuoted(folder.Path()) +
+                        " | python3 -c 'import json,sys; d=json.load(sys.stdin); "
+                        "print(len(d[\"nodes\"]), len(d[\"paths\"]), len(d[\"notes\"]))'");
     EXPECT_EQ(run.output, "3 3 1\n");
 }
 
 TEST(CatalogueTool, UnreadablePartsStillExitZeroAndAreNamed) {
     TempFolder folder;
     ASSERT_EQ(::symlink("nowhere", (folder.Path() + "broken.htm").c_str()), 0);
-    const CommandResult run = Tool(Quote(folder.Path()));
+    const CommandRun run = Tool(ShellQuoted(folder.Path()));
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_NE(run.output.find("broken.htm: error ended the folder's listing (Cannot open file"),
               std::string::npos)

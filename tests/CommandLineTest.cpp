@@ -12,9 +12,13 @@
 
 #include "CommandLine.h"
 #include "CourseFolder.h"
+#include "ShellCommand.h"
 #include "TempFolder.h"
 
 using namespace courseview;
+using courseview::testing::CommandRun;
+using courseview::testing::RunShellCommand;
+using courseview::testing::ShellQuoted;
 using courseview::testing::TempFolder;
 
 #ifndef VIEWER_EXECUTABLE
@@ -31,32 +35,23 @@ struct ProgramRun {
     std::string err;
 };
 
-std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
 // Runs `program` with `arguments` and no display, as a student would be
 // without permission to override the folders' modes, even when root.
 ProgramRun RunWithoutDisplay(const std::string& program, const std::vector<std::string>& arguments,
                              const std::string& folder) {
-    std::string command = "cd " + Quote(folder) + " && env -u DISPLAY -u WAYLAND_DISPLAY ";
+    std::string command = "cd " + ShellQuoted(folder) + " && env -u DISPLAY -u WAYLAND_DISPLAY ";
     if (::geteuid() == 0) {
         command +=
             "setpriv --inh-caps=-dac_override,-dac_read_search "
             "--bounding-set=-dac_override,-dac_read_search ";
     }
-    command += Quote(program);
-    for (const auto& argument : arguments) command += " " + Quote(argument);
-    command += " 2>" + Quote(folder + ".err") + " </dev/null";
+    command += ShellQuoted(program);
+    for (const auto& argument : arguments) command += " " + ShellQuoted(argument);
+    command += " 2>" + ShellQuoted(folder + ".err") + " </dev/null";
     ProgramRun run;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    char buffer[4096];
-    while (std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe))
-        run.out.append(buffer, got);
-    const int status = ::pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    CommandRun shell = RunShellCommand(command);
+    run.out = std::move(shell.output);
+    run.status = shell.exitCode;
     run.err = courseview::testing::ReadFileBytes(folder + ".err");
     return run;
 }

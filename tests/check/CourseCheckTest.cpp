@@ -2,7 +2,6 @@
 // without any, through the tool, and on pages that try to make it hang.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -11,6 +10,7 @@
 #include "CourseCheck.h"
 #include "HtmlTextReader.h"
 #include "LinkAddress.h"
+#include "ShellCommand.h"
 #include "TempFolder.h"
 #include "Utf.h"
 
@@ -20,13 +20,9 @@ using namespace courseview::testing;
 namespace {
 
 std::string Shell(const std::string& command, int& exitCode) {
-    std::string output;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    char buffer[4096];
-    while (std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, got);
-    const int status = ::pclose(pipe);
-    exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return output;
+    CommandRun run = RunShellCommand(command);
+    exitCode = run.exitCode;
+    return std::move(run.output);
 }
 
 std::string Check(const std::string& folder, const std::string& options, int& exitCode) {

@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <thread>
 
+#include "ShellCommand.h"
+
 namespace courseview::testing {
 
 bool WaitUntil(const std::function<bool()>& done, std::chrono::seconds deadline) {
@@ -23,13 +25,9 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::seconds deadline)
 }
 
 std::string Command(const std::string& command) {
-    std::string output;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    char buffer[4096];
-    while (std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, got);
-    const int status = ::pclose(pipe);
-    EXPECT_EQ(status, 0) << command << "\n" << output;
-    return output;
+    CommandRun run = RunShellCommand(command);
+    EXPECT_EQ(run.exitCode, 0) << command << "\n" << run.output;
+    return std::move(run.output);
 }
 
 Child::Child(const std::vector<std::string>& arguments,

@@ -2,7 +2,6 @@
 // cancellation; and the author's tool's --find.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <atomic>
 #include <cstdio>
@@ -12,6 +11,7 @@
 #include "MemoryTree.h"
 #include "SearchCatalogue.h"
 #include "Searcher.h"
+#include "ShellCommand.h"
 #include "TempFolder.h"
 #include "Utf.h"
 
@@ -168,21 +168,9 @@ TEST(Searcher, ANewSearchSilencesTheOldOneAtOnce) {
 
 namespace {
 
-struct ToolRun {
-    int exitCode;
-    std::string output;
-};
-
-ToolRun Tool(const std::string& arguments) {
-    ToolRun run{-1, {}};
-    FILE* pipe = ::popen((std::string(CATALOGUE_TOOL) + " " + arguments + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) return run;
-    char buffer[4096];
-    while (std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe))
-        run.output.append(buffer, got);
-    const int status = ::pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+courseview::testing::CommandRun Tool(const std::string& arguments) {
+    return courseview::testing::RunShellCommand(std::string(CATALOGUE_TOOL) + " " + arguments +
+                                                " 2>&1");
 }
 
 }  // namespace
@@ -192,7 +180,7 @@ TEST(FindCommand, PrintsResultsAndExitsAsGrepDoes) {
     folder.Write("a.htm", "<title>Законы</title><p>Первый закон.</p>");
     folder.Write("b.htm", "<title>\"Кавычки\" & <script></title><p>Закон</p>");
     const std::string course = "'" + folder.Path() + "'";
-    const ToolRun text = Tool("--find закон " + course);
+    const courseview::testing::CommandRun text = Tool("--find закон " + course);
     EXPECT_EQ(text.exitCode, 0);
     EXPECT_NE(text.output.find(" Законы — 2 — Законы Первый закон.\n"), std::string::npos)
         << text.output;
@@ -200,7 +188,7 @@ TEST(FindCommand, PrintsResultsAndExitsAsGrepDoes) {
               std::string::npos)
         << text.output;
 
-    const ToolRun json = Tool("--json --find 'закон первый' " + course);
+    const courseview::testing::CommandRun json = Tool("--json --find 'закон первый' " + course);
     EXPECT_EQ(json.exitCode, 0);
     EXPECT_EQ(json.output.substr(json.output.find("\"caption\"")),
               "\"caption\": \" Законы\", \"hits\": 3, \"line\": \"Законы Первый закон.\"}]\n");
@@ -210,7 +198,7 @@ TEST(FindCommand, PrintsResultsAndExitsAsGrepDoes) {
     for (const std::string& bad :
          {std::string("--find"), std::string("--find x"), "--find x --bogus " + course,
           "--find x " + course + " " + course, "--find x '" + folder.Path() + "a.htm'"}) {
-        const ToolRun run = Tool(bad);
+        const courseview::testing::CommandRun run = Tool(bad);
         EXPECT_EQ(run.exitCode, 2) << bad;
         EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
     }
