@@ -244,7 +244,8 @@ void CourseBrowser::EndWebProcess() {
 
 void CourseBrowser::LoadOwn(const std::string& uri) {
     EndFind();
-    m_own = {uri, false};
+    const bool replacing = !m_own.uri.empty() && m_own.uri == uri;
+    m_own = {uri, false, replacing};
     webkit_web_view_load_uri(m_view, uri.c_str());
     Send(EVT_BROWSER_NAVIGATING, uri);
 }
@@ -266,6 +267,10 @@ void CourseBrowser::OnLoadFailed(const std::string& uri, const std::string& mess
     // Only the student's own click earns a message: what a page does to
     // itself (a broken link, a download, a navigation on a timer) does not.
     if (uri.empty() || uri != m_own.uri) return;
+    if (m_own.replacesItsOwnLoad && !m_own.committed) {
+        m_own.replacesItsOwnLoad = false;
+        return;
+    }
     m_own = {};
     if (refusal && m_onRefusal) m_onRefusal(message + " (" + uri + ")");
 }

@@ -102,6 +102,10 @@ private:
     struct OwnNavigation {
         std::string uri;
         bool committed = false;  // the page is shown, if not yet whole
+        // The same address asked for again before its last load ended (the
+        // wrapper page, rewritten for each picture): the engine may report
+        // the load it replaces as failed, which is no refusal.
+        bool replacesItsOwnLoad = false;
     } m_own;
     std::string m_failedUri;  // a main-frame load that failed, until its end is told
     std::string m_findText;
