@@ -1,6 +1,7 @@
 #include "CharsetPrescan.h"
 
-#include <set>
+#include <cstring>
+#include <utility>
 
 #include "AsciiCharacters.h"
 #include "EncodingLabels.h"
@@ -24,6 +25,29 @@ std::optional<std::string> EncodingNameForLabel(std::string_view label) {
     const EncodingInfo* encoding = EncodingForLabel(label);
     if (encoding == nullptr) return std::nullopt;
     return std::string(encoding->name);
+}
+
+// Whether "charset" (in any letter case), then spaces, then "=" stand in the
+// bytes: every declaration the prescan can find holds them, in a charset
+// attribute or in a content attribute's value, so a page without them is done
+// with at the cost of a search for "=".
+bool HoldsCharsetAssignment(std::string_view bytes) {
+    constexpr std::string_view Charset = "charset";
+    const char* const begin = bytes.data();
+    const char* const end = begin + bytes.size();
+    const char* at = begin;
+    while ((at = static_cast<const char*>(
+                std::memchr(at, '=', static_cast<std::size_t>(end - at)))) != nullptr) {
+        const char* name = at;
+        while (name > begin && IsSpace(name[-1])) --name;
+        if (name - begin >= static_cast<std::ptrdiff_t>(Charset.size()) &&
+            StartsWithIgnoringCase(std::string_view(name - Charset.size(), Charset.size()),
+                                   Charset)) {
+            return true;
+        }
+        ++at;
+    }
+    return false;
 }
 
 bool HoldsMetaTag(std::string_view bytes) {
@@ -62,7 +86,8 @@ public:
     // then stands at ">" or at the end). Upper-case ASCII letters are lowered;
     // every other byte is kept as it is.
     bool GetAttribute(Attribute& attribute) {
-        attribute = {};
+        attribute.name.clear();
+        attribute.value.clear();
         while (!AtEnd() && (IsSpace(Byte()) || Byte() == '/')) Advance();
         if (AtEnd() || Byte() == '>') return false;
         for (;; Advance()) {
@@ -116,10 +141,12 @@ private:
 class MetaDeclaration {
 public:
     void Add(const Attribute& attribute) {
-        if (!m_seen.insert(attribute.name).second) return;  // the first of a name wins
+        // The first of a name wins; only these three names count at all.
         if (attribute.name == "http-equiv") {
-            m_gotPragma = m_gotPragma || attribute.value == "content-type";
+            if (std::exchange(m_seenPragma, true)) return;
+            m_gotPragma = attribute.value == "content-type";
         } else if (attribute.name == "content") {
+            if (std::exchange(m_seenContent, true)) return;
             if (m_state == State::None) {
                 if (auto encoding = EncodingFromContentType(attribute.value)) {
                     m_charset = std::move(encoding);
@@ -127,6 +154,7 @@ public:
                 }
             }
         } else if (attribute.name == "charset") {
+            if (std::exchange(m_seenCharset, true)) return;
             m_charset = EncodingNameForLabel(attribute.value);
             m_state = State::FromCharset;
         }
@@ -143,7 +171,9 @@ public:
 
 private:
     enum class State { None, NeedsPragma, FromCharset };
-    std::set<std::string> m_seen;
+    bool m_seenPragma = false;
+    bool m_seenContent = false;
+    bool m_seenCharset = false;
     bool m_gotPragma = false;
     State m_state = State::None;
     std::optional<std::string> m_charset;  // none for an unknown label
@@ -188,9 +218,9 @@ std::optional<std::string> PrescanDeclaredEncoding(std::string_view head) {
     if (scan.Rest().starts_with(std::string_view("<\0?\0x\0", 6))) return "UTF-16LE";
     if (scan.Rest().starts_with(std::string_view("\0<\0?\0x", 6))) return "UTF-16BE";
 
-    // Only a meta element declares anything: most pages have none, and are
-    // done with here.
-    if (!HoldsMetaTag(head)) return std::nullopt;
+    // Only a meta element declares anything, and only with "charset=": most
+    // pages have neither, and are done with here.
+    if (!HoldsCharsetAssignment(head) || !HoldsMetaTag(head)) return std::nullopt;
 
     Attribute attribute;
     for (; !scan.AtEnd(); scan.Advance()) {

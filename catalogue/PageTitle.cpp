@@ -154,21 +154,24 @@ void PageTitleReader::State::ScanBytes(std::size_t start, Check check) {
                     ScanUnits(systemCodePage, 0);
                     return;
                 }
-                // Not UTF-8 after all: the title again, from its start.
+                // Not UTF-8 after all: the title again, from its start, which
+                // is mostly still in the chunk.
                 scanner.DecodeBytesAs(systemCodePage);
                 scanner.RestartGathering();
                 check = Check::None;
-                ReadFrom(titleStart);
+                if (titleStart >= chunkOffset) {
+                    start = static_cast<std::size_t>(titleStart - chunkOffset);
+                } else {
+                    ReadFrom(titleStart);
+                    start = 0;
+                }
                 readAgain = true;
                 break;
             }
             // A character cut by the end of the text waits for the next chunk.
             if (run.wellFormed < slice && lastSlice) break;
         }
-        if (readAgain) {
-            start = 0;
-            continue;
-        }
+        if (readAgain) continue;
         if (scanner.Decided() || atEnd) return;
         // Keep a character cut by the chunk's end in front of the next chunk.
         const std::size_t kept = text.size() - at;
@@ -191,25 +194,31 @@ void PageTitleReader::State::FeedSlices(std::u16string_view text) {
     }
 }
 
-// UTF-16 of either byte order, marked.
+// UTF-16 of either byte order, marked. The units are made a slice at a time,
+// so a title at the top costs only the units before its end.
 void PageTitleReader::State::ScanUtf16(std::size_t start, bool bigEndian) {
+    constexpr std::size_t SliceUnits = SliceBytes / 2;
     for (;;) {
         const auto* bytes = reinterpret_cast<const unsigned char*>(chunk.get()) + start;
         const std::size_t pairs = (filled - start) / 2;
         const bool oddByte = (filled - start) % 2 == 1;
-        units.resize(pairs);
-        for (std::size_t i = 0; i < pairs; ++i) {
-            const unsigned one = bytes[2 * i];
-            const unsigned other = bytes[2 * i + 1];
-            units[i] = static_cast<char16_t>(bigEndian ? one << 8 | other : other << 8 | one);
-        }
-        // The first NUL ends the text.
         bool ended = false;
-        if (const std::size_t nul = units.find(u'\0'); nul != std::u16string::npos) {
-            units.resize(nul);
-            ended = true;
+        for (std::size_t done = 0; done < pairs && !ended && !scanner.Decided();) {
+            const std::size_t count = std::min(SliceUnits, pairs - done);
+            units.resize(count);
+            for (std::size_t i = 0; i < count; ++i) {
+                const unsigned one = bytes[2 * (done + i)];
+                const unsigned other = bytes[2 * (done + i) + 1];
+                units[i] = static_cast<char16_t>(bigEndian ? one << 8 | other : other << 8 | one);
+            }
+            done += count;
+            // The first NUL ends the text.
+            if (const std::size_t nul = units.find(u'\0'); nul != std::u16string::npos) {
+                units.resize(nul);
+                ended = true;
+            }
+            FeedSlices(std::u16string_view(units));
         }
-        FeedSlices(std::u16string_view(units));
         if (scanner.Decided() || ended) return;
         if (atEnd) {
             // Half a code unit at the very end cannot be a character.

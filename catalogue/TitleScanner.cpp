@@ -187,9 +187,7 @@ void TitleScanner::EndToken() {
     } else if (m_title.size() < MaximumTitleLength) {
         m_title.push_back(u' ');
         m_byteCodePage->DecodePrefix(m_tokenBytes, true, m_title);
-        // A lone surrogate is no character: it reads as U+FFFD, as on its way
-        // through UTF-8.
-        m_title += Utf8ToUtf16(Utf16ToUtf8(m_tokenUnits));
+        AppendWithoutLoneSurrogates(m_tokenUnits, m_title);
         if (m_title.size() > MaximumTitleLength) m_title.resize(MaximumTitleLength);
     }
     m_tokenBytes.clear();

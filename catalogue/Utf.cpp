@@ -215,6 +215,20 @@ Utf8Run NextUtf8Run(std::string_view bytes, bool atEnd) {
     return {i, 0};
 }
 
+void AppendWithoutLoneSurrogates(std::u16string_view text, std::u16string& out) {
+    const std::size_t start = out.size();
+    out.append(text);
+    for (std::size_t i = start; i < out.size(); ++i) {
+        const char16_t unit = out[i];
+        if (unit < 0xD800 || unit > 0xDFFF) continue;
+        if (unit <= 0xDBFF && i + 1 < out.size() && out[i + 1] >= 0xDC00 && out[i + 1] <= 0xDFFF) {
+            ++i;  // a pair
+        } else {
+            out[i] = ReplacementCharacter;
+        }
+    }
+}
+
 std::u16string Utf8ToUtf16(std::string_view bytes) {
     std::u16string out;
     out.reserve(bytes.size());

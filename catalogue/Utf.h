@@ -35,6 +35,10 @@ struct Utf8Run {
 };
 Utf8Run NextUtf8Run(std::string_view bytes, bool atEnd);
 
+// Appends `text` with each lone surrogate as U+FFFD: what a trip through
+// UTF-8 and back gives, without the trip.
+void AppendWithoutLoneSurrogates(std::u16string_view text, std::u16string& out);
+
 std::u16string Utf8ToUtf16(std::string_view bytes);
 std::string Utf16ToUtf8(std::u16string_view text);
 

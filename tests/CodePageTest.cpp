@@ -42,6 +42,15 @@ TEST(CodePage, LoneSurrogatesReachUtf8AsReplacement) {
     std::string out;
     const std::u16string split = u"x\xD83D";
     EXPECT_EQ(EncodeUtf8Prefix(split, false, out), 1u) << "a high surrogate waits for its partner";
+    // The same without the trip through UTF-8, after text already there.
+    for (const std::u16string text :
+         {u"a\xD800"
+          u"b",
+          u"\xDC00", u"\xD83D\xDE00", u"\xD83D\xD83D\xDE00", u"\xDE00\xD83D", u"x\xD83D"}) {
+        std::u16string appended = u"\xD83D";
+        AppendWithoutLoneSurrogates(text, appended);
+        EXPECT_EQ(appended, u"\xD83D" + Utf8ToUtf16(Utf16ToUtf8(text)));
+    }
 }
 
 TEST(CodePage, Windows1251RoundTripsCyrillic) {
