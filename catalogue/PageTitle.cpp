@@ -19,8 +19,9 @@ constexpr std::size_t FirstChunkBytes = 4096;
 constexpr std::size_t ChunkBytes = 65536;
 // The longest UTF-8 character: what a chunk may carry over to the next.
 constexpr std::size_t CarryBytes = 4;
-// Text reaches the scanner in slices, so the work ends soon after the title;
-// short ones once the title has begun, since it ends within a few words.
+// Text that is checked for UTF-8 reaches the scanner in slices, so the check
+// ends soon after the title; short ones once the title has begun, since it
+// ends within a few words.
 constexpr std::size_t SliceBytes = 512;
 constexpr std::size_t GatheringSliceBytes = 64;
 
@@ -121,12 +122,16 @@ void PageTitleReader::State::ScanBytes(std::size_t start, Check check) {
         std::size_t at = 0;
         while (at < text.size() && !scanner.Decided()) {
             const bool seeking = scanner.Seeking();
+            const bool checking =
+                check == Check::EveryByte || (check == Check::AtTheTitle && !seeking);
+            // Unchecked text goes to the scanner whole: it stops by itself.
             const std::size_t slice =
-                std::min(seeking ? SliceBytes : GatheringSliceBytes, text.size() - at);
+                std::min(checking ? (seeking ? SliceBytes : GatheringSliceBytes) : text.size() - at,
+                         text.size() - at);
             const bool lastSlice = at + slice == text.size();
             std::string_view piece = text.substr(at, slice);
             Utf8Run run{slice, 0};
-            if (check == Check::EveryByte || (check == Check::AtTheTitle && !seeking)) {
+            if (checking) {
                 run = NextUtf8Run(piece, atEnd && lastSlice);
                 piece = piece.substr(0, run.wellFormed);
             }

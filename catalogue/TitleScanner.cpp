@@ -127,9 +127,16 @@ std::size_t TitleScanner::FeedSeekingText(std::basic_string_view<Unit> text) {
     const Unit* const data = text.data();
     const std::size_t size = text.size();
     std::size_t at = 0;
-    // Finish a token that began in an earlier piece the ordinary way.
-    while (at < size && m_tokenLength > 0 && Seeking()) FeedText(text.substr(at++, 1));
-    if (!Seeking()) return at;
+    // Finish a token that began in an earlier piece: it runs to the first
+    // separator, which ends it.
+    if (m_tokenLength > 0) {
+        while (at < size && !IsSeparator(data[at])) ++at;
+        AddToToken(text.substr(0, at));
+        if (at == size) return size;
+        EndToken();
+        ++at;
+        if (!Seeking()) return at;
+    }
     const std::size_t start = at;  // a token boundary
     LetterL<Unit> letterL(text);
     for (std::size_t l = letterL.Next(start + 3); l < size; l = letterL.Next(l + 1)) {

@@ -1,21 +1,12 @@
 #include "Utf.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
 namespace courseview {
 
 namespace {
-
-void AppendCodePoint(char32_t codePoint, std::u16string& out) {
-    if (codePoint < 0x10000) {
-        out.push_back(static_cast<char16_t>(codePoint));
-    } else {
-        codePoint -= 0x10000;
-        out.push_back(static_cast<char16_t>(0xD800 + (codePoint >> 10)));
-        out.push_back(static_cast<char16_t>(0xDC00 + (codePoint & 0x3FF)));
-    }
-}
 
 // Length of the sequence a lead byte announces, or 0 for a byte that cannot
 // start one.
@@ -57,22 +48,24 @@ int BytesInSequence(const unsigned char* sequence, std::size_t size, int length)
     return valid;
 }
 
-void AppendUtf8(char32_t codePoint, std::string& out) {
+// Writes the code point's UTF-8 at `to`; returns the end of what it wrote.
+char* WriteUtf8(char32_t codePoint, char* to) {
     if (codePoint < 0x80) {
-        out.push_back(static_cast<char>(codePoint));
+        *to++ = static_cast<char>(codePoint);
     } else if (codePoint < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (codePoint >> 6)));
-        out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+        *to++ = static_cast<char>(0xC0 | (codePoint >> 6));
+        *to++ = static_cast<char>(0x80 | (codePoint & 0x3F));
     } else if (codePoint < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (codePoint >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+        *to++ = static_cast<char>(0xE0 | (codePoint >> 12));
+        *to++ = static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        *to++ = static_cast<char>(0x80 | (codePoint & 0x3F));
     } else {
-        out.push_back(static_cast<char>(0xF0 | (codePoint >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+        *to++ = static_cast<char>(0xF0 | (codePoint >> 18));
+        *to++ = static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
+        *to++ = static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        *to++ = static_cast<char>(0x80 | (codePoint & 0x3F));
     }
+    return to;
 }
 
 // Pages are ASCII and two-byte characters (Cyrillic, Greek, accented Latin)
@@ -111,36 +104,61 @@ std::size_t SkipAsciiAndTwoByteCharacters(const unsigned char* data, std::size_t
 
 }  // namespace
 
+// Both conversions write into room made for the worst case a block at a
+// time, then give back what they did not use: no check per unit, and no
+// more than a block's worth of room beyond the text.
+constexpr std::size_t BlockUnits = 4096;
+
 std::size_t DecodeUtf8Prefix(std::string_view bytes, bool atEnd, std::u16string& out) {
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t size = bytes.size();
     std::size_t i = 0;
     while (i < size) {
-        const unsigned char lead = data[i];
-        if (lead < 0x80) {
-            out.push_back(lead);
-            ++i;
-            continue;
+        // A byte gives at most one unit, a four-byte character two.
+        const std::size_t blockEnd = i + std::min(BlockUnits, size - i);
+        const std::size_t before = out.size();
+        out.resize(before + (blockEnd - i) + 1);
+        char16_t* const begin = out.data() + before;
+        char16_t* to = begin;
+        bool waits = false;
+        while (i < blockEnd) {
+            const unsigned char lead = data[i];
+            if (lead < 0x80) {
+                *to++ = lead;
+                ++i;
+                continue;
+            }
+            const int length = SequenceLength(lead);
+            if (length == 0) {
+                *to++ = ReplacementCharacter;
+                ++i;
+                continue;
+            }
+            // A character may reach past the block: it is read whole.
+            const int valid = BytesInSequence(data + i, size - i, length);
+            if (valid == length) {
+                char32_t codePoint = lead & (0xFF >> (length + 1));
+                for (int k = 1; k < length; ++k)
+                    codePoint = (codePoint << 6) | (data[i + k] & 0x3F);
+                if (codePoint < 0x10000) {
+                    *to++ = static_cast<char16_t>(codePoint);
+                } else {
+                    codePoint -= 0x10000;
+                    *to++ = static_cast<char16_t>(0xD800 + (codePoint >> 10));
+                    *to++ = static_cast<char16_t>(0xDC00 + (codePoint & 0x3FF));
+                }
+                i += length;
+            } else if (i + valid == size && !atEnd) {
+                waits = true;  // the rest of this character is in the next chunk
+                break;
+            } else {
+                // A truncated sequence counts as one malformed character.
+                *to++ = ReplacementCharacter;
+                i += valid;
+            }
         }
-        const int length = SequenceLength(lead);
-        if (length == 0) {
-            out.push_back(ReplacementCharacter);
-            ++i;
-            continue;
-        }
-        const int valid = BytesInSequence(data + i, size - i, length);
-        if (valid == length) {
-            char32_t codePoint = lead & (0xFF >> (length + 1));
-            for (int k = 1; k < length; ++k) codePoint = (codePoint << 6) | (data[i + k] & 0x3F);
-            AppendCodePoint(codePoint, out);
-            i += length;
-        } else if (i + valid == size && !atEnd) {
-            break;  // the rest of this character is in the next chunk
-        } else {
-            // A truncated sequence counts as one malformed character.
-            out.push_back(ReplacementCharacter);
-            i += valid;
-        }
+        out.resize(before + static_cast<std::size_t>(to - begin));
+        if (waits) break;
     }
     return i;
 }
@@ -148,27 +166,41 @@ std::size_t DecodeUtf8Prefix(std::string_view bytes, bool atEnd, std::u16string&
 std::size_t EncodeUtf8Prefix(std::u16string_view text, bool atEnd, std::string& out) {
     std::size_t i = 0;
     while (i < text.size()) {
-        const char16_t unit = text[i];
-        if (unit < 0x80) {
-            out.push_back(static_cast<char>(unit));
-            ++i;
-        } else if (unit >= 0xD800 && unit <= 0xDBFF) {
-            if (i + 1 == text.size() && !atEnd) break;
-            if (i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-                AppendUtf8(0x10000 + ((char32_t(unit) - 0xD800) << 10) + (text[i + 1] - 0xDC00),
-                           out);
-                i += 2;
-            } else {
-                AppendUtf8(ReplacementCharacter, out);
+        // A unit gives at most three bytes, a surrogate pair four.
+        const std::size_t blockEnd = i + std::min(BlockUnits, text.size() - i);
+        const std::size_t before = out.size();
+        out.resize(before + 3 * (blockEnd - i) + 1);
+        char* const begin = out.data() + before;
+        char* to = begin;
+        bool waits = false;
+        while (i < blockEnd) {
+            const char16_t unit = text[i];
+            char32_t codePoint = unit;
+            if (unit < 0x80) {
+                *to++ = static_cast<char>(unit);
                 ++i;
+                continue;
             }
-        } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
-            AppendUtf8(ReplacementCharacter, out);
+            if (unit >= 0xD800 && unit <= 0xDBFF) {
+                if (i + 1 == text.size() && !atEnd) {
+                    waits = true;
+                    break;
+                }
+                if (i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+                    codePoint =
+                        0x10000 + ((char32_t(unit) - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+                    ++i;
+                } else {
+                    codePoint = ReplacementCharacter;
+                }
+            } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
+                codePoint = ReplacementCharacter;
+            }
             ++i;
-        } else {
-            AppendUtf8(unit, out);
-            ++i;
+            to = WriteUtf8(codePoint, to);
         }
+        out.resize(before + static_cast<std::size_t>(to - begin));
+        if (waits) break;
     }
     return i;
 }
