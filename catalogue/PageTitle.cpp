@@ -1,6 +1,7 @@
 #include "PageTitle.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "CharsetPrescan.h"
@@ -19,11 +20,25 @@ constexpr std::size_t FirstChunkBytes = 4096;
 constexpr std::size_t ChunkBytes = 65536;
 // The longest UTF-8 character: what a chunk may carry over to the next.
 constexpr std::size_t CarryBytes = 4;
-// Text that is checked for UTF-8 reaches the scanner in slices, so the check
-// ends soon after the title; short ones once the title has begun, since it
-// ends within a few words.
+// Text reaches the scanner in slices, so the work ends soon after the title;
+// short ones for a title checked for UTF-8, since it ends within a few words.
 constexpr std::size_t SliceBytes = 512;
 constexpr std::size_t GatheringSliceBytes = 64;
+
+// The first zero unit of `units`, or units.size(): four units at a time,
+// since most slices hold none.
+std::size_t FirstZeroUnit(std::u16string_view units) {
+    constexpr std::uint64_t Ones = 0x0001000100010001ull;
+    constexpr std::uint64_t Highs = 0x8000800080008000ull;
+    std::size_t at = 0;
+    for (; at + 4 <= units.size(); at += 4) {
+        std::uint64_t word;
+        std::memcpy(&word, units.data() + at, sizeof word);
+        if (((word - Ones) & ~word & Highs) != 0) break;  // a zero unit in the word
+    }
+    while (at < units.size() && units[at] != 0) ++at;
+    return at;
+}
 
 }  // namespace
 
@@ -110,24 +125,34 @@ bool PageTitleReader::State::PageIsUtf8Through(std::uint64_t end) {
 // byte is checked, and the page read again from its start.
 void PageTitleReader::State::ScanBytes(std::size_t start, Check check) {
     std::uint64_t titleStart = 0;
+    // Unchecked text before the title goes in growing slices: a title at the
+    // top is found in the first, and a long page costs few.
+    std::size_t seekingSlice = SliceBytes;
     for (;;) {
         std::string_view text(chunk.get() + start, filled - start);
-        // The first NUL ends the text.
-        if (const void* nul = std::memchr(text.data(), '\0', text.size())) {
-            text = text.substr(
-                0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
-            atEnd = true;
-        }
+        std::size_t nulFreeTo = 0;  // the text holds no NUL before this
         bool readAgain = false;
         std::size_t at = 0;
         while (at < text.size() && !scanner.Decided()) {
             const bool seeking = scanner.Seeking();
             const bool checking =
                 check == Check::EveryByte || (check == Check::AtTheTitle && !seeking);
-            // Unchecked text goes to the scanner whole: it stops by itself.
-            const std::size_t slice =
-                std::min(checking ? (seeking ? SliceBytes : GatheringSliceBytes) : text.size() - at,
-                         text.size() - at);
+            std::size_t slice = checking ? (seeking ? SliceBytes : GatheringSliceBytes)
+                                         : (seeking ? seekingSlice : SliceBytes);
+            if (seeking && !checking) seekingSlice = std::min(2 * seekingSlice, ChunkBytes);
+            slice = std::min(slice, text.size() - at);
+            // The first NUL ends the text: looked for as far as it is taken.
+            if (nulFreeTo < at + slice) {
+                const char* const from = text.data() + nulFreeTo;
+                if (const void* nul = std::memchr(from, '\0', at + slice - nulFreeTo)) {
+                    text = text.substr(
+                        0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
+                    atEnd = true;
+                    slice = text.size() - at;
+                    if (slice == 0) break;
+                }
+                nulFreeTo = at + slice;
+            }
             const bool lastSlice = at + slice == text.size();
             std::string_view piece = text.substr(at, slice);
             Utf8Run run{slice, 0};
@@ -200,25 +225,26 @@ void PageTitleReader::State::FeedSlices(std::u16string_view text) {
 }
 
 // UTF-16 of either byte order, marked. The units are made a slice at a time,
-// so a title at the top costs only the units before its end.
+// a short one first, so a title at the top costs only the units before it.
 void PageTitleReader::State::ScanUtf16(std::size_t start, bool bigEndian) {
-    constexpr std::size_t SliceUnits = SliceBytes / 2;
+    const bool swap = bigEndian != (std::endian::native == std::endian::big);
+    std::size_t slice = SliceBytes / 2;
     for (;;) {
-        const auto* bytes = reinterpret_cast<const unsigned char*>(chunk.get()) + start;
+        const char* const bytes = chunk.get() + start;
         const std::size_t pairs = (filled - start) / 2;
         const bool oddByte = (filled - start) % 2 == 1;
         bool ended = false;
         for (std::size_t done = 0; done < pairs && !ended && !scanner.Decided();) {
-            const std::size_t count = std::min(SliceUnits, pairs - done);
+            const std::size_t count = std::min(slice, pairs - done);
+            slice = ChunkBytes / 8;
             units.resize(count);
-            for (std::size_t i = 0; i < count; ++i) {
-                const unsigned one = bytes[2 * (done + i)];
-                const unsigned other = bytes[2 * (done + i) + 1];
-                units[i] = static_cast<char16_t>(bigEndian ? one << 8 | other : other << 8 | one);
+            std::memcpy(units.data(), bytes + 2 * done, 2 * count);
+            if (swap) {
+                for (char16_t& unit : units) unit = static_cast<char16_t>(unit << 8 | unit >> 8);
             }
             done += count;
             // The first NUL ends the text.
-            if (const std::size_t nul = units.find(u'\0'); nul != std::u16string::npos) {
+            if (const std::size_t nul = FirstZeroUnit(units); nul < units.size()) {
                 units.resize(nul);
                 ended = true;
             }

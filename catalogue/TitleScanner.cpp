@@ -4,7 +4,7 @@
 #include <cstring>
 #include <type_traits>
 
-#include "NameMatching.h"
+#include "AsciiCharacters.h"
 #include "PageTitleRule.h"
 #include "Utf.h"
 
@@ -19,22 +19,22 @@ constexpr std::size_t LongestTag = 6;
 // UTF-8 spends at most four bytes on a code unit's worth of title.
 constexpr std::size_t MostBytesPerUnit = 4;
 
-// True for units that are exactly `tag` up to the case of Latin letters.
+// True for units that are exactly `tag` (written in lower case) up to the
+// case of Latin letters.
 template <typename Unit>
 bool IsAsciiWord(std::basic_string_view<Unit> text, std::u16string_view tag) {
     if (text.size() != tag.size()) return false;
     for (std::size_t i = 0; i < tag.size(); ++i) {
         const auto unit = static_cast<char16_t>(static_cast<std::make_unsigned_t<Unit>>(text[i]));
-        if (unit >= 0x80 || !SameTextAscii(std::u16string_view(&unit, 1), tag.substr(i, 1))) {
-            return false;
-        }
+        if (AsciiLower(unit) != tag[i]) return false;
     }
     return true;
 }
 
-// Finds the next "l" or "L" of a text: for bytes with the C library's search,
-// which reads many at a time, remembering each letter's next place so that no
-// byte is searched twice.
+// Finds the next "l" or "L" of a text with the C library's search, which
+// reads many bytes at a time, remembering each letter's next place so that no
+// byte is searched twice. In UTF-16 the letter's byte is searched for, and a
+// find where it is not a whole unit is passed over.
 template <typename Unit>
 class LetterL {
 public:
@@ -43,29 +43,33 @@ public:
     // Position of the first "l" or "L" at or after `from`, or text.size().
     std::size_t Next(std::size_t from) {
         if (from >= m_text.size()) return m_text.size();
-        if constexpr (std::is_same_v<Unit, char>) {
-            if (m_lower < from) m_lower = Find('l', from);
-            if (m_upper < from) m_upper = Find('L', from);
-            return std::min(m_lower, m_upper);
-        } else {
-            for (std::size_t at = from; at < m_text.size(); ++at) {
-                if ((m_text[at] | 0x20) == u'l') return at;
-            }
-            return m_text.size();
-        }
+        if (m_lower < from) m_lower = Find('l', from, m_text.size());
+        // Capitals are rare: searched for only as far as the next "l", which
+        // stands in for an "L" not found before it.
+        if (m_upper < from) m_upper = Find('L', from, m_lower);
+        return std::min(m_lower, m_upper);
     }
 
 private:
-    std::size_t Find(char letter, std::size_t from) const {
-        const void* found = std::memchr(m_text.data() + from, letter, m_text.size() - from);
-        return found == nullptr
-                   ? m_text.size()
-                   : static_cast<std::size_t>(static_cast<const Unit*>(found) - m_text.data());
+    // The first `letter` in [from, to), or `to`.
+    std::size_t Find(char letter, std::size_t from, std::size_t to) const {
+        const char* const bytes = reinterpret_cast<const char*>(m_text.data());
+        const std::size_t end = to * sizeof(Unit);
+        for (std::size_t at = from * sizeof(Unit); at < end;) {
+            const void* found = std::memchr(bytes + at, letter, end - at);
+            if (found == nullptr) break;
+            const auto offset = static_cast<std::size_t>(static_cast<const char*>(found) - bytes);
+            if (m_text[offset / sizeof(Unit)] == static_cast<Unit>(letter)) {
+                return offset / sizeof(Unit);
+            }
+            at = offset + 1;
+        }
+        return to;
     }
 
     std::basic_string_view<Unit> m_text;
     std::size_t m_lower = 0;  // next "l" at or after the last search's start
-    std::size_t m_upper = 0;
+    std::size_t m_upper = 0;  // next "L", or m_lower when none stands before it
 };
 
 }  // namespace

@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace courseview {
 
 namespace {
@@ -74,6 +78,40 @@ char* WriteUtf8(char32_t codePoint, char* to) {
 // character boundary at or after `i`); the rest is for the careful way.
 std::size_t SkipAsciiAndTwoByteCharacters(const unsigned char* data, std::size_t size,
                                           std::size_t i) {
+#if defined(__SSE2__)
+    // The same judgement sixteen bytes at a time, one bit per byte.
+    {
+        const __m128i lowNibbleBits = _mm_set1_epi8(0x1E);
+        const __m128i zero = _mm_setzero_si128();
+        unsigned leadBefore = 0;  // 1 when the block before ended with a lead byte
+        std::size_t boundary = i;
+        while (i + 16 <= size) {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+            const unsigned bit7 = static_cast<unsigned>(_mm_movemask_epi8(block));
+            if (bit7 == 0 && leadBefore == 0) {  // all ASCII
+                i += 16;
+                boundary = i;
+                continue;
+            }
+            const unsigned bit6 =
+                static_cast<unsigned>(_mm_movemask_epi8(_mm_slli_epi16(block, 1)));
+            const unsigned bit5 =
+                static_cast<unsigned>(_mm_movemask_epi8(_mm_slli_epi16(block, 2)));
+            const unsigned noBits4To1 = static_cast<unsigned>(
+                _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(block, lowNibbleBits), zero)));
+            const unsigned continuation = bit7 & ~bit6;
+            const unsigned lead = bit7 & bit6 & ~bit5;
+            if ((bit7 & bit6 & bit5) != 0) break;
+            if ((lead & noBits4To1) != 0) break;
+            if (continuation != (((lead << 1) | leadBefore) & 0xFFFF)) break;
+            leadBefore = lead >> 15;
+            i += 16;
+            if (leadBefore == 0) boundary = i;
+        }
+        // The words below start at a character boundary.
+        i = boundary;
+    }
+#endif
     constexpr std::uint64_t High = 0x8080808080808080ull;
     constexpr std::uint64_t LowNibbleBits = 0x1E1E1E1E1E1E1E1Eull;
     constexpr std::uint64_t Carry = 0x7E7E7E7E7E7E7E7Eull;
@@ -126,6 +164,12 @@ std::size_t DecodeUtf8Prefix(std::string_view bytes, bool atEnd, std::u16string&
             if (lead < 0x80) {
                 *to++ = lead;
                 ++i;
+                continue;
+            }
+            // Two-byte characters (Cyrillic, Greek, accented Latin) the short way.
+            if (lead >= 0xC2 && lead <= 0xDF && i + 1 < size && (data[i + 1] & 0xC0) == 0x80) {
+                *to++ = static_cast<char16_t>((lead & 0x1F) << 6 | (data[i + 1] & 0x3F));
+                i += 2;
                 continue;
             }
             const int length = SequenceLength(lead);

@@ -221,7 +221,9 @@ private:
         } else {
             out += "[-] ";
         }
-        out += "\"" + DisplayCaption(node.caption) + "\"\n";
+        out += '"';
+        AppendDisplayCaption(out, node.caption);
+        out += "\"\n";
     }
 
     static void AppendNote(std::string& out, const ScanNote& note) {

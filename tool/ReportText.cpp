@@ -98,19 +98,32 @@ void AppendNumber(std::string& out, std::int64_t number) {
     out.append(digits, end);
 }
 
-std::string DisplayCaption(std::u16string_view caption) {
-    std::string text;
-    for (char c : Utf16ToUtf8(caption)) {
+void AppendDisplayCaption(std::string& out, std::u16string_view caption) {
+    const std::size_t start = out.size();
+    EncodeUtf8Prefix(caption, true, out);
+    // Line breaks and tabs are rare in a caption: most need no second look.
+    const auto breaks = [](char16_t unit) {
+        return unit == u'\n' || unit == u'\r' || unit == u'\t';
+    };
+    if (std::none_of(caption.begin(), caption.end(), breaks)) return;
+    const std::string text = out.substr(start);
+    out.resize(start);
+    for (const char c : text) {
         if (c == '\n') {
-            text += "\\n";
+            out += "\\n";
         } else if (c == '\r') {
-            text += "\\r";
+            out += "\\r";
         } else if (c == '\t') {
-            text += "\\t";
+            out += "\\t";
         } else {
-            text.push_back(c);
+            out.push_back(c);
         }
     }
+}
+
+std::string DisplayCaption(std::u16string_view caption) {
+    std::string text;
+    AppendDisplayCaption(text, caption);
     return text;
 }
 

@@ -28,6 +28,7 @@ void AppendNumber(std::string& out, std::int64_t number);
 // A caption, or a line of a page's text, on one line of the readable
 // output: line breaks and tabs as \n, \r and \t.
 std::string DisplayCaption(std::u16string_view caption);
+void AppendDisplayCaption(std::string& out, std::u16string_view caption);
 
 // Where relative paths are taken from for their URIs: the working folder
 // with a "/", as std::filesystem::absolute would take it, asked once; "" when
