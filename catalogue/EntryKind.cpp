@@ -28,4 +28,13 @@ void DecodeEntryName(std::string_view name, const CodePage& systemCodePage, std:
     }
 }
 
+void DecodeEntryName(const FolderEntry& entry, const CodePage& systemCodePage,
+                     std::u16string& out) {
+    if (entry.decodedName.find(ReplacementCharacter) == std::u16string_view::npos) {
+        out.append(entry.decodedName);
+    } else {
+        DecodeEntryName(entry.name, systemCodePage, out);
+    }
+}
+
 }  // namespace courseview

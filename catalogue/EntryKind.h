@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "CodePage.h"
+#include "FolderListing.h"
 #include "NameMatching.h"
 
 namespace courseview {
@@ -33,6 +34,9 @@ EntryKind ClassifyEntry(bool isFolder, std::u16string_view name, const Extension
 // system code page, in which discs and archives made on Windows carry their
 // names. Appends to `out`.
 void DecodeEntryName(std::string_view name, const CodePage& systemCodePage, std::u16string& out);
+// The same for a listed entry, taking the listing's decoding where it holds
+// no U+FFFD: the name is UTF-8 then, and decoded already.
+void DecodeEntryName(const FolderEntry& entry, const CodePage& systemCodePage, std::u16string& out);
 
 inline bool IsBranch(EntryKind kind) {
     return kind == EntryKind::TreeFolder || kind == EntryKind::PageFolder;

@@ -11,6 +11,7 @@
 
 #include "FileError.h"
 #include "NtfsNames.h"
+#include "Utf.h"
 
 namespace courseview {
 
@@ -31,11 +32,12 @@ FolderListing::FolderListing(const std::string& folderPath) : m_folderPath(folde
             break;
         }
         const std::string_view name = found->d_name;
-        const std::u16string key = NtfsNameKey(name);
-        m_entries.push_back(Listed{m_keys.size(), m_names.size(),
-                                   static_cast<std::uint32_t>(key.size()),
+        const std::size_t keyOffset = m_keys.size();
+        DecodeUtf8Prefix(name, true, m_decoded);
+        AppendNtfsKey(std::u16string_view(m_decoded).substr(keyOffset), m_keys);
+        m_entries.push_back(Listed{keyOffset, m_names.size(),
+                                   static_cast<std::uint32_t>(m_keys.size() - keyOffset),
                                    static_cast<std::uint32_t>(name.size()), found->d_type});
-        m_keys += key;
         m_names += name;
     }
     // Sorted once, by keys made once: a folder of 50 000 entries costs a
@@ -69,6 +71,7 @@ bool FolderListing::Next(FolderEntry& entry, std::string& fullPath,
     }
     const Listed& found = m_entries[m_next++];
     entry.name.assign(m_names, found.nameOffset, found.nameLength);
+    entry.decodedName = std::u16string_view(m_decoded).substr(found.keyOffset, found.keyLength);
     fullPath.assign(folderWithSeparator);
     fullPath += entry.name;
     entry.isLink = found.type == DT_LNK;

@@ -20,7 +20,10 @@ struct FolderIdentity {
 };
 
 struct FolderEntry {
-    std::string name;          // exactly as the file system reports it
+    std::string name;  // exactly as the file system reports it
+    // The name decoded as UTF-8, U+FFFD for what does not decode (what its
+    // sort key was made from), while the listing lives.
+    std::u16string_view decodedName;
     bool isFolder = false;     // after following a symbolic link
     bool isLink = false;       // a symbolic link (to a folder when isFolder)
     bool isPlainFile = false;  // the listing itself says: a regular file, no link
@@ -59,7 +62,8 @@ private:
     FolderIdentity m_identity;
     std::vector<Listed> m_entries;  // in listing order
     std::string m_names;            // every name, end to end
-    std::u16string m_keys;          // every name's sort key, end to end
+    std::u16string m_decoded;       // every name decoded, end to end
+    std::u16string m_keys;          // every name's sort key, at the same offsets
     std::size_t m_next = 0;
     int m_readError = 0;  // what broke off reading the folder, or 0
 };

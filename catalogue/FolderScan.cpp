@@ -93,7 +93,7 @@ void Catalogue::ScanEntries(FolderListing& listing, std::string& folderPath,
         if (!listing.Next(entry, fullPath, folderPath)) return;
 
         m_name.clear();
-        DecodeEntryName(entry.name, m_codePage, m_name);
+        DecodeEntryName(entry, m_codePage, m_name);
         // A recursion below reuses m_name, so the entry's name is read from it
         // only before that.
         const std::u16string_view name = m_name;

@@ -100,6 +100,11 @@ std::u16string NtfsNameKey(std::string_view name) {
     return key;
 }
 
+void AppendNtfsKey(std::u16string_view decodedName, std::u16string& key) {
+    const UpCaseTable& table = Table();
+    for (const char16_t unit : decodedName) key.push_back(table.UpCase(unit));
+}
+
 bool NtfsNameLess(std::string_view a, std::string_view b) {
     const int order = CompareKeys(a, b);
     return order != 0 ? order < 0 : a < b;

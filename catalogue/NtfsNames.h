@@ -20,6 +20,10 @@ char16_t NtfsUpCase(char16_t unit);
 // NtfsUpCase.
 std::u16string NtfsNameKey(std::string_view name);
 
+// The key of a name decoded already: each unit through NtfsUpCase, appended
+// to `key`.
+void AppendNtfsKey(std::u16string_view decodedName, std::u16string& key);
+
 // The order a Windows listing gives: by key, names with equal keys by their
 // raw bytes. Strict weak order.
 bool NtfsNameLess(std::string_view a, std::string_view b);

@@ -140,7 +140,7 @@ void ReadAhead::WalkFolder(const std::string& folderPath, int depth) {
         Listed next;
         while (listing.Next(next.entry, next.fullPath, folder)) {
             m_name.clear();
-            DecodeEntryName(next.entry.name, m_codePage, m_name);
+            DecodeEntryName(next.entry, m_codePage, m_name);
             next.kind = ClassifyEntry(next.entry.isFolder, m_name, m_tables);
             entries.push_back(next);
         }

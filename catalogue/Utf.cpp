@@ -225,6 +225,12 @@ std::size_t EncodeUtf8Prefix(std::u16string_view text, bool atEnd, std::string& 
                 ++i;
                 continue;
             }
+            if (unit < 0x800) {
+                *to++ = static_cast<char>(0xC0 | (unit >> 6));
+                *to++ = static_cast<char>(0x80 | (unit & 0x3F));
+                ++i;
+                continue;
+            }
             if (unit >= 0xD800 && unit <= 0xDBFF) {
                 if (i + 1 == text.size() && !atEnd) {
                     waits = true;
