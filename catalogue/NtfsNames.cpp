@@ -102,7 +102,10 @@ std::u16string NtfsNameKey(std::string_view name) {
 
 void AppendNtfsKey(std::u16string_view decodedName, std::u16string& key) {
     const UpCaseTable& table = Table();
-    for (const char16_t unit : decodedName) key.push_back(table.UpCase(unit));
+    const std::size_t start = key.size();
+    key.resize(start + decodedName.size());
+    char16_t* to = key.data() + start;
+    for (const char16_t unit : decodedName) *to++ = table.UpCase(unit);
 }
 
 bool NtfsNameLess(std::string_view a, std::string_view b) {

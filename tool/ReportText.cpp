@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdint>
+#include <cstring>
 #include <filesystem>
 
 #include "NodeActivation.h"
@@ -26,11 +28,30 @@ constexpr auto JsonEscapes = [] {
     return escapes;
 }();
 
-// Appends well-formed UTF-8 with JSON's escapes, a run of plain bytes at a time.
+// Whether any of the eight bytes of `word` must be escaped: one below 0x20,
+// a quote, a backslash or DEL. Exact for "any", which is all it is asked.
+bool WordNeedsEscape(std::uint64_t word) {
+    constexpr std::uint64_t Ones = 0x0101010101010101ull;
+    constexpr std::uint64_t Highs = 0x8080808080808080ull;
+    const auto holdsZero = [](std::uint64_t bytes) { return (bytes - Ones) & ~bytes & Highs; };
+    return (((word - 0x20 * Ones) & ~word & Highs) | holdsZero(word ^ ('"' * Ones)) |
+            holdsZero(word ^ ('\\' * Ones)) | holdsZero(word ^ (0x7F * Ones))) != 0;
+}
+
+// Appends well-formed UTF-8 with JSON's escapes, a run of plain bytes at a
+// time; eight bytes at a time are looked at while they need none.
 void AppendJsonEscaped(std::string& out, std::string_view utf8) {
     static constexpr char Hex[] = "0123456789abcdef";
     std::size_t plain = 0;
     for (std::size_t i = 0; i < utf8.size(); ++i) {
+        if (i + 8 <= utf8.size()) {
+            std::uint64_t word;
+            std::memcpy(&word, utf8.data() + i, sizeof word);
+            if (!WordNeedsEscape(word)) {
+                i += 7;
+                continue;
+            }
+        }
         const auto byte = static_cast<unsigned char>(utf8[i]);
         const char escape = JsonEscapes[byte];
         if (escape == 0) continue;
