@@ -74,6 +74,7 @@ struct PageTitleReader::State {
     };
     void ScanBytes(std::size_t start, Check check);
     bool PageIsUtf8Through(std::uint64_t end);
+    std::size_t CheckBeforeDropping(const char* dropEnd);
     void ScanUtf16(std::size_t start, bool bigEndian);
     void ScanUnits(const CodePage& codePage, std::size_t start);
     void FeedSlices(std::u16string_view text);
@@ -85,6 +86,10 @@ struct PageTitleReader::State {
     bool lastPageWasCold = false;
     std::unique_ptr<char[]> chunk;
     std::uint64_t chunkOffset = 0;  // where in the page the chunk begins
+    // While no title has begun, the bytes leaving the chunk are checked for
+    // UTF-8 on their way out, so a late title needs no second read of them.
+    std::uint64_t utf8Through = 0;  // the page is UTF-8 before this
+    bool notUtf8 = false;           // a byte that left the chunk was not UTF-8
     std::size_t filled = 0;         // bytes in the chunk
     bool atEnd = false;             // the page has no more
     std::u16string units;
@@ -93,8 +98,11 @@ struct PageTitleReader::State {
 
 // True when the page's bytes before `end` are UTF-8.
 bool PageTitleReader::State::PageIsUtf8Through(std::uint64_t end) {
-    if (chunkOffset == 0 && end <= filled) {
-        return NextUtf8Run(std::string_view(chunk.get(), end), true).wellFormed == end;
+    if (notUtf8) return false;
+    if (utf8Through >= chunkOffset && end <= chunkOffset + filled && utf8Through <= end) {
+        const std::string_view rest(chunk.get() + (utf8Through - chunkOffset),
+                                    static_cast<std::size_t>(end - utf8Through));
+        return NextUtf8Run(rest, true).wellFormed == rest.size();
     }
     // The head has left the chunk: read it again, piece by piece.
     if (!checked) checked.reset(new char[ChunkBytes + CarryBytes]);
@@ -113,6 +121,22 @@ bool PageTitleReader::State::PageIsUtf8Through(std::uint64_t end) {
         std::memmove(checked.get(), bytes.data() + run.wellFormed, kept);
     }
     return kept == 0;
+}
+
+// Checks the chunk's bytes from utf8Through to `dropEnd`, which are about to
+// leave it; returns how many at their end must stay, a character the next
+// chunk finishes.
+std::size_t PageTitleReader::State::CheckBeforeDropping(const char* dropEnd) {
+    if (notUtf8) return 0;
+    const char* const from = chunk.get() + (utf8Through - chunkOffset);
+    const std::string_view leaving(from, static_cast<std::size_t>(dropEnd - from));
+    const Utf8Run run = NextUtf8Run(leaving, false);
+    if (run.malformed > 0) {
+        notUtf8 = true;
+        return 0;
+    }
+    utf8Through += run.wellFormed;
+    return leaving.size() - run.wellFormed;
 }
 
 // Bytes that read ASCII as ASCII go to the scanner as they stand: UTF-8,
@@ -203,10 +227,14 @@ void PageTitleReader::State::ScanBytes(std::size_t start, Check check) {
         }
         if (readAgain) continue;
         if (scanner.Decided() || atEnd) return;
-        // Keep a character cut by the chunk's end in front of the next chunk.
-        const std::size_t kept = text.size() - at;
-        std::memmove(chunk.get(), text.data() + at, kept);
-        start = 0;
+        // Keep a character cut by the chunk's end in front of the next chunk,
+        // and one the check has not finished, which the scanner had already.
+        const std::size_t unchecked = check == Check::AtTheTitle && scanner.Seeking()
+                                          ? CheckBeforeDropping(text.data() + at)
+                                          : 0;
+        const std::size_t kept = text.size() - at + unchecked;
+        std::memmove(chunk.get(), text.data() + at - unchecked, kept);
+        start = unchecked;
         ReadMore(kept);
     }
 }
@@ -314,6 +342,8 @@ std::u16string_view PageTitleReader::ReadOpenPage() {
                                        state.watchForColdPages);
     state.lastPageWasCold = head.cameFromDisk;
     state.chunkOffset = 0;
+    state.utf8Through = 0;
+    state.notUtf8 = false;
     state.filled = head.filled;
     state.atEnd = head.atEnd;
 

@@ -145,6 +145,16 @@ TEST_F(PageTitles, StreamingAgreesWhereReadsAndSlicesFall) {
         TitleOf(std::string(at, 'z') + "\xCB <title>\xD0\x9B</title>");
     }
     for (std::size_t at = 505; at <= 520; ++at) TitleOf(std::string(at, ' ') + "TiTlE Ab /TITLE");
+    // A late title: the bytes before it are checked as they leave the first
+    // chunk (4096 bytes) and the next (64 KB on), a character cut there or not.
+    for (const std::size_t cut : {4096u, 4096u + 65536u}) {
+        for (std::size_t at = cut - 2; at <= cut + 1; ++at) {
+            for (const std::string_view character : {"\xD0\x96", "\xE4\xB8\xAD", "\xCB"}) {
+                TitleOf(std::string(at, 'x') + std::string(character) + std::string(70000, 'y') +
+                        "<title>\xD0\x9B</title>");
+            }
+        }
+    }
     for (const std::string_view page :
          {"xtitle a /title title b /title", "titlex a /title title b /title",
           "<titl>e a</title><title>c</title>", "\xD0title a /title title b /title",
