@@ -18,6 +18,11 @@ constexpr std::size_t HeadBytes = 4096;
 constexpr std::size_t AdvisedBytes = 65536;
 // Of the last 64 pages watched, this many from the disk start the walk.
 constexpr int ColdPagesToReadAhead = 8;
+// After this many pages watched in a row were in memory, one page in
+// SampledPages is watched: asking costs a little on every page, and the
+// first that comes from the disk makes every page watched again.
+constexpr std::uint32_t WarmPagesBeforeSampling = 64;
+constexpr std::uint64_t SampledPages = 4;
 
 }  // namespace
 
@@ -31,6 +36,7 @@ void ReadAhead::ScanBegins(const std::string& root) {
     m_scanRoot = root;
     m_pagesComing = 0;
     m_coldPageBits = 0;
+    m_warmWatched = 0;
     if (m_mode == Mode::Always) Start(root, 0);
 }
 
@@ -45,12 +51,15 @@ bool ReadAhead::PageComing() {
     if (Running()) PageTaken();
     // Whether pages come from the disk matters while no walk runs, or while
     // it pauses because its pages were all in memory.
-    m_watching = m_mode != Mode::Off && (!Running() || Paused());
+    const bool sampling = m_warmWatched >= WarmPagesBeforeSampling;
+    m_watching = m_mode != Mode::Off && (!Running() || Paused()) &&
+                 (!sampling || m_pagesComing % SampledPages == 0);
     return m_watching;
 }
 
 void ReadAhead::PageRead(bool cameFromDisk, int depth) {
     if (!m_watching) return;
+    m_warmWatched = cameFromDisk ? 0 : m_warmWatched + 1;
     m_coldPageBits = m_coldPageBits << 1 | (cameFromDisk ? 1 : 0);
     if (std::popcount(m_coldPageBits) < ColdPagesToReadAhead) return;
     m_coldPageBits = 0;

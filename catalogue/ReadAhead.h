@@ -126,6 +126,7 @@ private:
     std::uint64_t m_pagesComing = 0;   // pages the scan has come to
     std::uint64_t m_coldPageBits = 0;  // the last 64 pages watched, 1 for each from the disk
     bool m_watching = false;           // the page coming is watched
+    std::uint32_t m_warmWatched = 0;   // pages watched since the last from the disk
 
     std::mutex m_mutex;
     std::condition_variable m_progress;  // the scan took a page, the walk resumes or stops
