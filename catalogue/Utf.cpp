@@ -142,10 +142,10 @@ std::size_t SkipAsciiAndTwoByteCharacters(const unsigned char* data, std::size_t
 
 }  // namespace
 
-// Both conversions write into room made for the worst case a block at a
-// time, then give back what they did not use: no check per unit, and no
-// more than a block's worth of room beyond the text.
-constexpr std::size_t BlockUnits = 4096;
+// Both conversions write a block at a time into a buffer of their own, with
+// room for the worst case, and append it: no check per unit, and nothing
+// made in `out` that is not used.
+constexpr std::size_t BlockUnits = 1024;
 
 std::size_t DecodeUtf8Prefix(std::string_view bytes, bool atEnd, std::u16string& out) {
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
@@ -154,9 +154,8 @@ std::size_t DecodeUtf8Prefix(std::string_view bytes, bool atEnd, std::u16string&
     while (i < size) {
         // A byte gives at most one unit, a four-byte character two.
         const std::size_t blockEnd = i + std::min(BlockUnits, size - i);
-        const std::size_t before = out.size();
-        out.resize(before + (blockEnd - i) + 1);
-        char16_t* const begin = out.data() + before;
+        char16_t block[BlockUnits + 1];
+        char16_t* const begin = block;
         char16_t* to = begin;
         bool waits = false;
         while (i < blockEnd) {
@@ -201,7 +200,7 @@ std::size_t DecodeUtf8Prefix(std::string_view bytes, bool atEnd, std::u16string&
                 i += valid;
             }
         }
-        out.resize(before + static_cast<std::size_t>(to - begin));
+        out.append(begin, static_cast<std::size_t>(to - begin));
         if (waits) break;
     }
     return i;
@@ -212,9 +211,8 @@ std::size_t EncodeUtf8Prefix(std::u16string_view text, bool atEnd, std::string& 
     while (i < text.size()) {
         // A unit gives at most three bytes, a surrogate pair four.
         const std::size_t blockEnd = i + std::min(BlockUnits, text.size() - i);
-        const std::size_t before = out.size();
-        out.resize(before + 3 * (blockEnd - i) + 1);
-        char* const begin = out.data() + before;
+        char block[3 * BlockUnits + 1];
+        char* const begin = block;
         char* to = begin;
         bool waits = false;
         while (i < blockEnd) {
@@ -249,7 +247,7 @@ std::size_t EncodeUtf8Prefix(std::u16string_view text, bool atEnd, std::string& 
             ++i;
             to = WriteUtf8(codePoint, to);
         }
-        out.resize(before + static_cast<std::size_t>(to - begin));
+        out.append(begin, static_cast<std::size_t>(to - begin));
         if (waits) break;
     }
     return i;
