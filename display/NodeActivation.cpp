@@ -1,6 +1,7 @@
 #include "NodeActivation.h"
 
 #include <array>
+#include <cstring>
 
 #include "Utf.h"
 
@@ -19,36 +20,40 @@ Activation ActivateEntry(std::optional<std::int32_t> entryIndex,
 
 namespace {
 
-// The bytes a URI carries as they are: the unreserved set and "/".
-constexpr auto KeptInUris = [] {
-    std::array<bool, 256> kept{};
-    for (int c = 'A'; c <= 'Z'; ++c) kept[c] = true;
-    for (int c = 'a'; c <= 'z'; ++c) kept[c] = true;
-    for (int c = '0'; c <= '9'; ++c) kept[c] = true;
-    for (const unsigned char c : {'-', '.', '_', '~', '/'}) kept[c] = true;
-    return kept;
+// Each byte as a URI carries it: the unreserved set and "/" as they are,
+// every other byte percent-encoded. Four bytes an entry, the last its length,
+// so a byte is written in one store whatever it becomes.
+constexpr auto UriBytes = [] {
+    std::array<std::array<char, 4>, 256> table{};
+    constexpr char Hex[] = "0123456789ABCDEF";
+    for (int c = 0; c < 256; ++c) {
+        const bool kept = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                          (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' || c == '~' ||
+                          c == '/';
+        table[c] = kept ? std::array<char, 4>{static_cast<char>(c), 0, 0, 1}
+                        : std::array<char, 4>{'%', Hex[c >> 4], Hex[c & 15], 3};
+    }
+    return table;
 }();
 
 }  // namespace
 
 void AppendUriPath(std::string& out, std::string_view bytes) {
-    static constexpr char Hex[] = "0123456789ABCDEF";
-    // Written in place: a catalogue's URIs run to tens of megabytes.
-    const std::size_t start = out.size();
-    out.resize(start + 3 * bytes.size());
-    char* write = out.data() + start;
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (KeptInUris[byte]) {
-            *write++ = c;
-        } else {
-            write[0] = '%';
-            write[1] = Hex[byte >> 4];
-            write[2] = Hex[byte & 15];
-            write += 3;
+    // A block at a time into a buffer of its own, with room for a whole
+    // entry past the last byte: a catalogue's URIs run to tens of megabytes.
+    constexpr std::size_t BlockBytes = 1024;
+    char block[3 * BlockBytes + 4];
+    while (!bytes.empty()) {
+        const std::string_view part = bytes.substr(0, BlockBytes);
+        char* write = block;
+        for (const char c : part) {
+            const auto& encoded = UriBytes[static_cast<unsigned char>(c)];
+            std::memcpy(write, encoded.data(), 4);
+            write += encoded[3];
         }
+        out.append(block, static_cast<std::size_t>(write - block));
+        bytes.remove_prefix(part.size());
     }
-    out.resize(static_cast<std::size_t>(write - out.data()));
 }
 
 }  // namespace courseview
