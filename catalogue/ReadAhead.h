@@ -33,9 +33,10 @@ namespace courseview {
 class ReadAhead {
 public:
     // When pages' heads are read ahead of the scan. By default once pages keep
-    // coming from the disk (8 of the last 64): a package in the page cache
-    // gains nothing from it, and a page the system dropped from memory now
-    // and then is no reason to start.
+    // coming from the disk (8 of the last 64 asked; after a long run in
+    // memory one page in four is asked, until one comes from the disk): a
+    // package in the page cache gains nothing from it, and a page the system
+    // dropped from memory now and then is no reason to start.
     enum class Mode { Off, WhenPagesAreCold, Always };
 
     struct Limits {
