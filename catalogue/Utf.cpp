@@ -42,6 +42,12 @@ bool SecondByteFits(unsigned char lead, unsigned char second) {
     }
 }
 
+// A well-formed two-byte character (Cyrillic, Greek, accented Latin) at `i`:
+// the common case, taken the short way.
+bool IsTwoByteCharacterAt(const unsigned char* data, std::size_t size, std::size_t i) {
+    return data[i] >= 0xC2 && data[i] <= 0xDF && i + 1 < size && (data[i + 1] & 0xC0) == 0x80;
+}
+
 // How many of the `length` bytes a lead byte announces really belong to its
 // sequence, the lead included; fewer when a byte does not fit or `size` ends.
 int BytesInSequence(const unsigned char* sequence, std::size_t size, int length) {
@@ -188,6 +194,37 @@ std::size_t SkipAsciiAndTwoByteCharacters(const unsigned char* data, std::size_t
     return boundary;
 }
 
+// The character at `i` as decoding judges it: well-formed, with its length
+// and code point; one malformed sequence, with its length (a truncated
+// sequence counts as one); or cut by the end of bytes that go on elsewhere.
+struct Utf8Character {
+    enum class Kind { WellFormed, Malformed, Cut };
+    Kind kind;
+    std::size_t length;
+    char32_t codePoint;
+};
+
+inline Utf8Character CharacterAt(const unsigned char* data, std::size_t size, std::size_t i,
+                                 bool atEnd) {
+    using Kind = Utf8Character::Kind;
+    const unsigned char lead = data[i];
+    if (lead < 0x80) return {Kind::WellFormed, 1, lead};
+    if (IsTwoByteCharacterAt(data, size, i)) {
+        return {Kind::WellFormed, 2,
+                static_cast<char32_t>((lead & 0x1F) << 6 | (data[i + 1] & 0x3F))};
+    }
+    const int length = SequenceLength(lead);
+    if (length == 0) return {Kind::Malformed, 1, 0};
+    const int valid = BytesInSequence(data + i, size - i, length);
+    if (valid == length) {
+        char32_t codePoint = lead & (0xFF >> (length + 1));
+        for (int k = 1; k < length; ++k) codePoint = (codePoint << 6) | (data[i + k] & 0x3F);
+        return {Kind::WellFormed, static_cast<std::size_t>(length), codePoint};
+    }
+    if (i + valid == size && !atEnd) return {Kind::Cut, 0, 0};
+    return {Kind::Malformed, static_cast<std::size_t>(valid), 0};
+}
+
 }  // namespace
 
 // Both conversions write a block at a time into a buffer of their own, with
@@ -207,46 +244,32 @@ std::size_t DecodeUtf8Prefix(std::string_view bytes, bool atEnd, std::u16string&
         char16_t* to = begin;
         bool waits = false;
         while (i < blockEnd) {
-            const unsigned char lead = data[i];
-            if (lead < 0x80) {
-                *to++ = lead;
-                ++i;
+            // The common characters first, without a call.
+            if (data[i] < 0x80) {
+                *to++ = data[i++];
                 continue;
             }
-            // Two-byte characters (Cyrillic, Greek, accented Latin) the short way.
-            if (lead >= 0xC2 && lead <= 0xDF && i + 1 < size && (data[i + 1] & 0xC0) == 0x80) {
-                *to++ = static_cast<char16_t>((lead & 0x1F) << 6 | (data[i + 1] & 0x3F));
+            if (IsTwoByteCharacterAt(data, size, i)) {
+                *to++ = static_cast<char16_t>((data[i] & 0x1F) << 6 | (data[i + 1] & 0x3F));
                 i += 2;
                 continue;
             }
-            const int length = SequenceLength(lead);
-            if (length == 0) {
-                *to++ = ReplacementCharacter;
-                ++i;
-                continue;
-            }
             // A character may reach past the block: it is read whole.
-            const int valid = BytesInSequence(data + i, size - i, length);
-            if (valid == length) {
-                char32_t codePoint = lead & (0xFF >> (length + 1));
-                for (int k = 1; k < length; ++k)
-                    codePoint = (codePoint << 6) | (data[i + k] & 0x3F);
-                if (codePoint < 0x10000) {
-                    *to++ = static_cast<char16_t>(codePoint);
-                } else {
-                    codePoint -= 0x10000;
-                    *to++ = static_cast<char16_t>(0xD800 + (codePoint >> 10));
-                    *to++ = static_cast<char16_t>(0xDC00 + (codePoint & 0x3FF));
-                }
-                i += length;
-            } else if (i + valid == size && !atEnd) {
+            const Utf8Character character = CharacterAt(data, size, i, atEnd);
+            if (character.kind == Utf8Character::Kind::Cut) {
                 waits = true;  // the rest of this character is in the next chunk
                 break;
-            } else {
-                // A truncated sequence counts as one malformed character.
-                *to++ = ReplacementCharacter;
-                i += valid;
             }
+            const char32_t codePoint = character.kind == Utf8Character::Kind::Malformed
+                                           ? ReplacementCharacter
+                                           : character.codePoint;
+            if (codePoint < 0x10000) {
+                *to++ = static_cast<char16_t>(codePoint);
+            } else {
+                *to++ = static_cast<char16_t>(0xD800 + ((codePoint - 0x10000) >> 10));
+                *to++ = static_cast<char16_t>(0xDC00 + ((codePoint - 0x10000) & 0x3FF));
+            }
+            i += character.length;
         }
         out.append(begin, static_cast<std::size_t>(to - begin));
         if (waits) break;
@@ -325,26 +348,11 @@ Utf8Run NextUtf8Run(std::string_view bytes, bool atEnd) {
             i = SkipAsciiAndTwoByteCharacters(data, size, i);
             if (i == size) break;
         }
-        const unsigned char lead = data[i];
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        if (lead >= 0xC2 && lead <= 0xDF && i + 1 < size && (data[i + 1] & 0xC0) == 0x80) {
-            i += 2;
-            continue;
-        }
         // The same judgement as DecodeUtf8Prefix, byte for byte.
-        const int length = SequenceLength(lead);
-        if (length == 0) return {i, 1};
-        const int valid = BytesInSequence(data + i, size - i, length);
-        if (valid == length) {
-            i += length;
-        } else if (i + valid == size && !atEnd) {
-            return {i, 0};
-        } else {
-            return {i, static_cast<std::size_t>(valid)};
-        }
+        const Utf8Character character = CharacterAt(data, size, i, atEnd);
+        if (character.kind == Utf8Character::Kind::Cut) return {i, 0};
+        if (character.kind == Utf8Character::Kind::Malformed) return {i, character.length};
+        i += character.length;
     }
     return {i, 0};
 }
