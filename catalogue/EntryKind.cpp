@@ -21,7 +21,7 @@ EntryKind ClassifyEntry(bool isFolder, std::u16string_view name, const Extension
 }
 
 void DecodeEntryName(std::string_view name, const CodePage& systemCodePage, std::u16string& out) {
-    if (NextUtf8Run(name, true).wellFormed == name.size()) {
+    if (IsWellFormedUtf8(name)) {
         DecodeUtf8Prefix(name, true, out);
     } else {
         systemCodePage.DecodePrefix(name, true, out);

@@ -37,11 +37,6 @@ std::size_t ClosingTagEnd(std::string_view text) {
     return std::string_view::npos;
 }
 
-bool IsValidUtf8(std::string_view bytes) {
-    const Utf8Run run = NextUtf8Run(bytes, true);
-    return run.malformed == 0 && run.wellFormed == bytes.size();
-}
-
 }  // namespace
 
 std::u16string TitleFromTokens(const std::vector<std::u16string>& tokens) {
@@ -61,7 +56,7 @@ std::string CaptionCodeset(std::string_view page, const CodePage& systemCodePage
     if (const auto encoding = MarkedOrDeclaredEncoding(page)) return encoding->codeset;
     const std::string_view text = page.substr(0, page.find('\0'));
     const std::size_t end = ClosingTagEnd(text);
-    return IsValidUtf8(text.substr(0, end)) ? "UTF-8" : systemCodePage.Name();
+    return IsWellFormedUtf8(text.substr(0, end)) ? "UTF-8" : systemCodePage.Name();
 }
 
 std::u16string TitleByTheRule(std::string_view page, const CodePage& systemCodePage) {

@@ -357,6 +357,10 @@ Utf8Run NextUtf8Run(std::string_view bytes, bool atEnd) {
     return {i, 0};
 }
 
+bool IsWellFormedUtf8(std::string_view bytes) {
+    return NextUtf8Run(bytes, true).wellFormed == bytes.size();
+}
+
 void AppendWithoutLoneSurrogates(std::u16string_view text, std::u16string& out) {
     const std::size_t start = out.size();
     out.append(text);

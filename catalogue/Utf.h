@@ -35,6 +35,9 @@ struct Utf8Run {
 };
 Utf8Run NextUtf8Run(std::string_view bytes, bool atEnd);
 
+// Whether all of `bytes` is well-formed UTF-8.
+bool IsWellFormedUtf8(std::string_view bytes);
+
 // Appends `text` with each lone surrogate as U+FFFD: what a trip through
 // UTF-8 and back gives, without the trip.
 void AppendWithoutLoneSurrogates(std::u16string_view text, std::u16string& out);

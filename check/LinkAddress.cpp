@@ -80,11 +80,6 @@ DecodedPath DecodeEscapes(std::u16string_view path) {
     return decoded;
 }
 
-bool IsUtf8(std::string_view bytes) {
-    const Utf8Run run = NextUtf8Run(bytes, true);
-    return run.malformed == 0 && run.wellFormed == bytes.size();
-}
-
 // The escaped runs read in the page's encoding, the rest as it is.
 std::string WithRunsDecoded(const DecodedPath& path, const CodePage& decoder) {
     std::string text;
@@ -162,7 +157,7 @@ LinkAddress ReadLinkAddress(std::u16string_view link, std::string_view pageFolde
     const DecodedPath decoded = DecodeEscapes(text);
     std::string path = decoded.bytes;
     std::string escapedBytes;
-    if (!IsUtf8(decoded.bytes) && pageDecoder != nullptr && !pageDecoder->IsUtf8()) {
+    if (!IsWellFormedUtf8(decoded.bytes) && pageDecoder != nullptr && !pageDecoder->IsUtf8()) {
         path = WithRunsDecoded(decoded, *pageDecoder);
         escapedBytes = decoded.bytes;
     }

@@ -53,10 +53,6 @@ CourseAnswer Page(std::string bytes) {
     return {CourseAnswer::Kind::Page, {}, std::move(bytes), "text/html; charset=utf-8"};
 }
 
-bool IsWellFormedUtf8(std::string_view bytes) {
-    return NextUtf8Run(bytes, true).wellFormed == bytes.size();
-}
-
 }  // namespace
 
 CourseAnswer AnswerCourseRequest(const CourseSite& site, std::string_view uri, bool documentRequest,

@@ -142,9 +142,8 @@ std::u16string HitsText(std::uint64_t hits) {
 
 std::string ScriptStringLiteral(std::string_view utf8) {
     // Malformed bytes become U+FFFD first: the engine takes the script as UTF-8.
-    const std::string text = NextUtf8Run(utf8, true).wellFormed == utf8.size()
-                                 ? std::string(utf8)
-                                 : Utf16ToUtf8(Utf8ToUtf16(utf8));
+    const std::string text =
+        IsWellFormedUtf8(utf8) ? std::string(utf8) : Utf16ToUtf8(Utf8ToUtf16(utf8));
     std::string out = "\"";
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto byte = static_cast<unsigned char>(text[i]);

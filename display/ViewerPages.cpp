@@ -10,7 +10,7 @@ namespace {
 
 // A name as a person reads it: UTF-8 when it is, else in the system's code page.
 std::string NameForReading(std::string_view name, const CodePage& codePage) {
-    if (NextUtf8Run(name, true).wellFormed == name.size()) return std::string(name);
+    if (IsWellFormedUtf8(name)) return std::string(name);
     return Utf16ToUtf8(codePage.ToUtf16(name));
 }
 

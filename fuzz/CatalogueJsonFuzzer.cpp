@@ -59,7 +59,7 @@ std::string ExpectedUtf8(std::u16string_view text) {
 // U+FFFD for what was not.
 void CheckCarried(const JsonValue* value, const std::string& bytes, const char* what) {
     FUZZ_CHECK(value != nullptr && value->kind == JsonValue::Kind::String, what);
-    if (IsWellFormedUtf8(bytes)) {
+    if (fuzzing::IsWellFormedUtf8(bytes)) {
         FUZZ_CHECK(value->text == bytes,
                    std::string(what) + ": " + Hex(bytes) + " read back as " + Hex(value->text));
     } else {

@@ -184,7 +184,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string carried;
     FUZZ_CHECK(ReadLiteral(ScriptStringLiteral(fragment), carried, problem), problem);
     FUZZ_CHECK(carried == fragment, "the literal carries " + Hex(carried));
-    FUZZ_CHECK(IsWellFormedUtf8(ScriptStringLiteral(Utf16ToUtf8(query) + "\xFF\xC0")),
+    FUZZ_CHECK(fuzzing::IsWellFormedUtf8(ScriptStringLiteral(Utf16ToUtf8(query) + "\xFF\xC0")),
                "malformed bytes left in a literal");
 
     // The query adds no markup to the page, and its title reads back to it.

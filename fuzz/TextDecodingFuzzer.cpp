@@ -94,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else {
         const bool utf8Mark = view.substr(0, 3) == "\xEF\xBB\xBF";
         const std::string_view body = UpToFirstNul(utf8Mark ? view.substr(3) : view);
-        if ((utf8Mark || codePage.Name() == "UTF-8") && IsWellFormedUtf8(body)) {
+        if ((utf8Mark || codePage.Name() == "UTF-8") && fuzzing::IsWellFormedUtf8(body)) {
             FUZZ_CHECK(Utf16ToUtf8(whole) == body, Hex(whole));
         }
         if (!utf8Mark && (codePage.Name() == "CP1251" || codePage.Name() == "KOI8-R")) {
