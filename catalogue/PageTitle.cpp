@@ -93,34 +93,15 @@ struct PageTitleReader::State {
     std::size_t filled = 0;         // bytes in the chunk
     bool atEnd = false;             // the page has no more
     std::u16string units;
-    std::unique_ptr<char[]> checked;  // a page's head read again to be checked
 };
 
-// True when the page's bytes before `end` are UTF-8.
+// True when the page's bytes before `end`, which stands in the chunk, are
+// UTF-8: those that left the chunk before were checked on their way out, so
+// what is left to check starts at utf8Through, the chunk's own start.
 bool PageTitleReader::State::PageIsUtf8Through(std::uint64_t end) {
     if (notUtf8) return false;
-    if (utf8Through >= chunkOffset && end <= chunkOffset + filled && utf8Through <= end) {
-        const std::string_view rest(chunk.get() + (utf8Through - chunkOffset),
-                                    static_cast<std::size_t>(end - utf8Through));
-        return NextUtf8Run(rest, true).wellFormed == rest.size();
-    }
-    // The head has left the chunk: read it again, piece by piece.
-    if (!checked) checked.reset(new char[ChunkBytes + CarryBytes]);
-    std::uint64_t at = 0;
-    std::size_t kept = 0;
-    while (at < end) {
-        const std::size_t want =
-            static_cast<std::size_t>(std::min<std::uint64_t>(ChunkBytes, end - at));
-        const std::size_t got = file.ReadAt(at, checked.get() + kept, want);
-        if (got == 0) return false;
-        at += got;
-        const std::string_view bytes(checked.get(), kept + got);
-        const Utf8Run run = NextUtf8Run(bytes, at >= end);
-        if (run.malformed > 0) return false;
-        kept = bytes.size() - run.wellFormed;
-        std::memmove(checked.get(), bytes.data() + run.wellFormed, kept);
-    }
-    return kept == 0;
+    return IsWellFormedUtf8(std::string_view(chunk.get() + (utf8Through - chunkOffset),
+                                             static_cast<std::size_t>(end - utf8Through)));
 }
 
 // Checks the chunk's bytes from utf8Through to `dropEnd`, which are about to
