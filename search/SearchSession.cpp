@@ -52,9 +52,12 @@ void SearchSession::PageShown(bool shown) {
     m_lastPageUpdate.reset();
 }
 
+bool SearchSession::PageWaits() const {
+    return m_pageShown && (m_results.size() > m_shownInPage || (m_ended && !m_endShownInPage));
+}
+
 std::optional<SearchSession::PageUpdate> SearchSession::TakePageUpdate(Clock::time_point now) {
-    const bool waiting = m_results.size() > m_shownInPage || (m_ended && !m_endShownInPage);
-    if (!m_pageShown || !waiting) return std::nullopt;
+    if (!PageWaits()) return std::nullopt;
     if (m_lastPageUpdate && now < *m_lastPageUpdate + PageUpdateInterval) return std::nullopt;
     PageUpdate update{m_shownInPage, m_results.size(), m_ended};
     m_shownInPage = m_results.size();
@@ -66,9 +69,7 @@ std::optional<SearchSession::PageUpdate> SearchSession::TakePageUpdate(Clock::ti
 std::optional<SearchSession::Clock::time_point> SearchSession::NextDeadline() const {
     std::optional<Clock::time_point> deadline;
     if (m_typed) deadline = m_dueAt;
-    const bool pageWaits =
-        m_pageShown && (m_results.size() > m_shownInPage || (m_ended && !m_endShownInPage));
-    if (pageWaits) {
+    if (PageWaits()) {
         const Clock::time_point update =
             m_lastPageUpdate ? *m_lastPageUpdate + PageUpdateInterval : Clock::time_point::min();
         deadline = deadline ? std::min(*deadline, update) : update;

@@ -84,6 +84,9 @@ public:
     bool Running() const { return m_running; }
 
 private:
+    // The page shown has results, or the end, it has not shown yet.
+    bool PageWaits() const;
+
     // Typed, not yet searched for.
     std::optional<std::u16string> m_typed;
     Clock::time_point m_dueAt{};
