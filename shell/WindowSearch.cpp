@@ -48,7 +48,10 @@ bool WindowSearch::HideField() {
 }
 
 bool WindowSearch::StepThroughPage(bool backwards) {
-    if (m_form.WB->FindNextInPage(backwards)) return true;
+    return m_form.WB->FindNextInPage(backwards) || MarkQueryWord();
+}
+
+bool WindowSearch::MarkQueryWord() {
     const std::u16string word = m_session.WordToMark();
     if (word.empty()) return false;
     m_form.WB->FindInPage(Utf16ToUtf8(word));
@@ -90,8 +93,7 @@ void WindowSearch::OnLoaded(wxCommandEvent& event) {
         Pump();
     } else if (!uri.empty() && uri == m_markOnLoad) {
         m_markOnLoad.clear();
-        const std::u16string word = m_session.WordToMark();
-        if (!word.empty()) m_form.WB->FindInPage(Utf16ToUtf8(word));
+        MarkQueryWord();
     }
 }
 

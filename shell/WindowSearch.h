@@ -58,6 +58,8 @@ private:
     void Deliver(std::uint64_t generation, SearchResult* result);
     void TakeInbox();
     void Open(std::size_t index);
+    // Marks the query's word in the page shown; false when it has none.
+    bool MarkQueryWord();
     void RestorePageBeforeResults();
     bool ShowingResultsPage() const;
 
