@@ -2,22 +2,16 @@
 
 #include <stdlib.h>
 
-#include <filesystem>
 #include <iostream>
 #include <map>
 
 #include "CourseCheck.h"
-#include "FolderScan.h"
 #include "Measurement.h"
-#include "MemoryTree.h"
 #include "Report.h"
 #include "ScannedCourse.h"
 #include "SearchBench.h"
-#include "SearchCatalogue.h"
 
 namespace courseview::bench {
-
-namespace {}  // namespace
 
 void MeasureCheck(const Options& options, const std::string& folder, const PackageFacts& facts) {
     const std::vector<std::string> pages = ScannedCourse(folder).PagePaths();
