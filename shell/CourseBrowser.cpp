@@ -15,6 +15,13 @@ wxDEFINE_EVENT(EVT_BROWSER_RESULT_CHOSEN, wxCommandEvent);
 
 namespace {
 
+// How long the viewer's own navigation may wait to be shown before the web
+// process is asked whether it still answers, and how long it has to answer.
+// Our scheme answers at once, so a healthy process shows a page well within
+// this even on a busy machine.
+constexpr int StallCheckMs = 3000;
+constexpr int ProbeAnswerMs = 3000;
+
 // A course page may not make the viewer write files: a download it starts on
 // its own, or one the engine would start for a file it cannot show, is dropped.
 void CancelDownload(WebKitWebContext*, WebKitDownload* download, gpointer) {
@@ -102,8 +109,10 @@ CourseBrowser::CourseBrowser(wxWindow* parent, const wxPoint& position, const wx
                              std::function<void(const std::string&)> onRefusal)
     : m_site(std::make_shared<CourseSite>()),
       m_onRefusal(std::move(onRefusal)),
-      m_scripts(g_cancellable_new()) {
+      m_scripts(g_cancellable_new()),
+      m_stallWatch(this) {
     m_view = NewCourseView(m_site, defaultCharset);
+    Bind(wxEVT_TIMER, &CourseBrowser::OnStallWatch, this, m_stallWatch.GetId());
     Create(parent, wxID_ANY, GTK_WIDGET(m_view));
     SetSize(wxRect(position, size));
     g_signal_connect(m_view, "load-changed",
@@ -155,6 +164,7 @@ CourseBrowser::CourseBrowser(wxWindow* parent, const wxPoint& position, const wx
 }
 
 CourseBrowser::~CourseBrowser() {
+    m_stallWatch.Stop();
     g_signal_handlers_disconnect_by_data(m_view, this);
     g_signal_handlers_disconnect_by_data(webkit_web_view_get_find_controller(m_view), this);
     g_cancellable_cancel(m_scripts);
@@ -244,10 +254,45 @@ void CourseBrowser::EndWebProcess() {
 
 void CourseBrowser::LoadOwn(const std::string& uri) {
     EndFind();
+    StartOwnLoad(uri);
+    Send(EVT_BROWSER_NAVIGATING, uri);
+}
+
+void CourseBrowser::StartOwnLoad(const std::string& uri) {
     const bool replacing = !m_own.uri.empty() && m_own.uri == uri;
     m_own = {uri, false, replacing};
     webkit_web_view_load_uri(m_view, uri.c_str());
-    Send(EVT_BROWSER_NAVIGATING, uri);
+    m_probing = false;
+    m_stallWatch.StartOnce(StallCheckMs);
+}
+
+// The same navigation on a fresh web process: announced once, when asked for.
+void CourseBrowser::RestartOwnLoad() {
+    const std::string uri = m_own.uri;
+    EndWebProcess();
+    StartOwnLoad(uri);
+    m_own.restarted = true;
+}
+
+void CourseBrowser::OnStallWatch(wxTimerEvent&) {
+    if (m_own.uri.empty() || m_own.committed) return;
+    if (m_probing) {
+        // No answer: the process hangs with the page it is leaving. Once per
+        // navigation, so a page that hangs every process it reaches is not
+        // asked for again and again.
+        m_probing = false;
+        if (!m_own.restarted) RestartOwnLoad();
+        return;
+    }
+    m_probing = true;
+    const unsigned probe = ++m_stallProbe;
+    RunScript("0", [this, probe](const std::optional<std::string>&) {
+        if (probe != m_stallProbe || !m_probing) return;
+        // It answers: the page is merely slow to come. Keep watching.
+        m_probing = false;
+        m_stallWatch.StartOnce(StallCheckMs);
+    });
+    m_stallWatch.StartOnce(ProbeAnswerMs);
 }
 
 void CourseBrowser::OnLoadChanged(int event) {
@@ -281,9 +326,7 @@ void CourseBrowser::OnResponsivenessChanged() {
     // it and ask again of a fresh web process. A page the student asked for
     // that loops once shown stays until the next click.
     if (m_own.uri.empty() || m_own.committed) return;
-    const std::string uri = m_own.uri;
-    EndWebProcess();
-    LoadOwn(uri);
+    RestartOwnLoad();
 }
 
 void CourseBrowser::Send(const wxEventType& type, const std::string& uri) {

@@ -5,6 +5,7 @@
 
 #include <wx/event.h>
 #include <wx/nativewin.h>
+#include <wx/timer.h>
 
 #include <filesystem>
 #include <functional>
@@ -45,7 +46,10 @@ public:
 
     // Shows the file or folder at `path` (the viewer's own navigation). A web
     // process that stopped answering is ended first, so a page stuck in a loop
-    // cannot keep the student from the next entry.
+    // cannot keep the student from the next entry; one that stops answering
+    // before the new page is shown (a page looping as it is left, a clip's
+    // player caught as it is torn down) is ended then, and the page asked
+    // for again of a fresh one.
     void Open(const std::filesystem::path& path);
 
     // Shows the wrapper page just written at `page`, which may lie outside the
@@ -87,6 +91,9 @@ public:
 
 private:
     void LoadOwn(const std::string& uri);
+    void StartOwnLoad(const std::string& uri);
+    void RestartOwnLoad();
+    void OnStallWatch(wxTimerEvent& event);
     void OnLoadChanged(int event);
     void OnLoadFailed(const std::string& uri, const std::string& message, bool refusal);
     void OnResponsivenessChanged();
@@ -106,8 +113,15 @@ private:
         // wrapper page, rewritten for each picture): the engine may report
         // the load it replaces as failed, which is no refusal.
         bool replacesItsOwnLoad = false;
+        bool restarted = false;  // asked for again of a fresh web process
     } m_own;
-    std::string m_failedUri;  // a main-frame load that failed, until its end is told
+    // Whether the web process still answers while the viewer's own navigation
+    // waits to be shown: the engine itself notices only a process that stops
+    // answering what the viewer sends it, not one that stops afterwards.
+    wxTimer m_stallWatch;
+    unsigned m_stallProbe = 0;  // counts the probes, so an old answer counts for nothing
+    bool m_probing = false;     // a probe is out and unanswered
+    std::string m_failedUri;    // a main-frame load that failed, until its end is told
     std::string m_findText;
     std::optional<unsigned> m_found;
 };

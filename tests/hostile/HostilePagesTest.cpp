@@ -210,6 +210,25 @@ TEST(HostilePages, PageLoopingForeverGivesWayToTheNextClickAndEndsWithTheWindow)
         << "the page's web process outlived the window";
 }
 
+// The engine itself never notices a process that hangs after it took the
+// next address: the page it leaves loops, or a clip's player is caught as it
+// is torn down. The page asked for comes on a fresh process, announced once.
+TEST(HostilePages, PageLoopingAsItIsLeftGivesWayToTheNextClick) {
+    OpenViewer viewer([](const TempFolder& folder) {
+        folder.Write("loop.htm",
+                     "<title>Loop</title><script>onpagehide = () => { for (;;) {} };</script>");
+        folder.Write("next.htm", "<title>Next</title>");
+    });
+    TForm1& form = viewer.Form();
+    viewer.ClickItem(" Loop");
+    ASSERT_EQ(Title(form, "Loop"), "Loop");
+    NavigationRecorder navigations(form);
+    viewer.ClickItem(" Next");
+    EXPECT_EQ(Title(form, "Next"), "Next");
+    EXPECT_EQ(navigations.Urls(), std::vector<std::string>{CourseUri(form.PagePaths().at(1))});
+    EXPECT_EQ(TakeErrorBoxes(), std::vector<std::string>{});
+}
+
 TEST(HostilePages, RealProgramEndsALoopingPagesWebProcessWhenClosed) {
     TempFolder course;
     course.Write("loop.htm", "<title>Loop</title><script>for (;;) {}</script>");
