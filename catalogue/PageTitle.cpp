@@ -125,9 +125,10 @@ std::size_t PageTitleReader::State::CheckBeforeDropping(const char* dropEnd) {
 // Such a page is read as UTF-8 as long as its bytes are UTF-8 through the end
 // of its title, else in the system code page. When that code page reads ASCII
 // as ASCII, nothing before the title reads differently either way, so the
-// bytes there are checked only once a title begins, and a byte that is not
-// UTF-8 inside the title only makes the title gathered again; otherwise every
-// byte is checked, and the page read again from its start.
+// bytes there go to the scanner unchecked and are checked apart, as they
+// leave the chunk and once a title begins; a byte that is not UTF-8 inside
+// the title only makes the title gathered again. Otherwise every byte is
+// checked, and the page read again from its start.
 void PageTitleReader::State::ScanBytes(std::size_t start, Check check) {
     std::uint64_t titleStart = 0;
     // Unchecked text before the title goes in growing slices: a title at the
